@@ -1,0 +1,20 @@
+// The program directory: the folder of the executable, without a trailing
+// separator. The settings file and the directory list are based on it.
+#pragma once
+
+#include "text/text.h"
+
+namespace phpswitch {
+
+Text programDirectory();
+// Makes every later programDirectory() return `folder` (the app's start-up and
+// tests that run the app inside a temporary folder).
+void useProgramDirectory(const Text& folder);
+
+// The separator of the platform's own path literals: "\" or "/".
+const char* pathSeparator();
+
+// Changes the process's current directory. True on success.
+bool setCurrentDirectory(const Text& folder);
+
+}  // namespace phpswitch
