@@ -21,14 +21,20 @@ enum class CharRule { Cp936, Utf8 };
 CharRule nativeCharRule();
 
 // Bytes of the character that starts at `pos` (0-based): 1 for ASCII, the whole
-// sequence otherwise, or 0 when the sequence is cut short by the end of the text.
+// sequence otherwise, or 0 when the sequence is cut short by the end of the text
+// (and at or past the end). Under Utf8 a stray continuation byte, an invalid byte,
+// or a lead byte not followed by its continuation bytes is a 1-byte character.
 std::size_t charSize(std::string_view text, std::size_t pos, CharRule rule = nativeCharRule());
 
 // Bytes before the first zero byte: the Text stored in an OS buffer.
 Text textFromBuffer(const char* buffer, std::size_t size);
 
 int textLength(std::string_view text);
+// Unsigned byte order; a text that begins another comes first. Gives -1, 0 or 1.
 int compareBytes(std::string_view a, std::string_view b);
+// Character order: each character counts as the number its bytes spell, and a
+// character cut by the end of the text counts as the end. For texts valid in the
+// rule's encoding this is compareBytes. Gives -1, 0 or 1.
 int compareText(std::string_view a, std::string_view b, CharRule rule = nativeCharRule());
 
 template <typename... Parts>
