@@ -1,0 +1,27 @@
+// One QApplication for the whole test program, made lazily so that listing the
+// tests needs no display.
+#include "support/qt_test_support.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include <QApplication>
+
+namespace phpswitch::testing {
+
+QApplication& testApplication() {
+  static int argc = 1;
+  static char name[] = "phpswitch-qt-test";
+  static char* argv[] = {name, nullptr};
+  static QApplication* application = [] {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    return new QApplication(argc, argv);
+  }();
+  return *application;
+}
+
+int EventRecorder::count(const Text& control, Event event) const {
+  return static_cast<int>(std::count(events.begin(), events.end(), RecordedEvent{control, event}));
+}
+
+}  // namespace phpswitch::testing
