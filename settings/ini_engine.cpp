@@ -161,11 +161,11 @@ Text iniProfileValue(std::string_view contents, std::string_view section, std::s
 }
 
 bool usableIniNames(std::string_view section, std::string_view key) {
+  if (section.find_first_of("\r\n") != std::string_view::npos) return false;
+  if (key.find_first_of("\r\n=") != std::string_view::npos) return false;
   section = trimmed(section);
   key = trimmed(key);
-  if (section.empty() || key.empty()) return false;
-  if (section.find_first_of("\r\n") != std::string_view::npos) return false;
-  return key.find_first_of("\r\n=") == std::string_view::npos && key.front() != '[';
+  return !section.empty() && !key.empty() && key.front() != '[';
 }
 
 std::string_view iniLineValue(std::string_view value) {

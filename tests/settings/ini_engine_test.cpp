@@ -74,7 +74,7 @@ TEST(IniWrite, RefusesNamesThatWouldNotReadBack) {
   };
   for (const Names& n : {Names{"S", ""}, Names{" \t", "k"}, Names{"S", "a=b"}, Names{"S", "[k]"},
                          Names{"a\nb", "k"}, Names{"S", "a\rb"}}) {
-    SCOPED_TRACE(testing::Message() << n.section << "/" << n.key);
+    SCOPED_TRACE(::testing::Message() << n.section << "/" << n.key);
     EXPECT_FALSE(usableIniNames(n.section, n.key));
     EXPECT_EQ(iniWithValue("[S]\r\n", n.section, n.key, "v"), std::nullopt);
   }
