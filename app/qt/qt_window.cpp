@@ -280,7 +280,13 @@ QtWindow::QtWindow() : state_(std::make_unique<State>()) {
   });
 }
 
-QtWindow::~QtWindow() = default;
+QtWindow::~QtWindow() {
+  // Tearing the widgets down moves the focus and closes the window: none of
+  // that is the user's doing, so nobody hears of it.
+  state_->events = nullptr;
+  state_->closeAction = nullptr;
+  state_->root.onClose = nullptr;
+}
 
 void QtWindow::setEvents(WindowEvents& events) { state_->events = &events; }
 void QtWindow::setCloseAction(std::function<void()> action) { state_->closeAction = std::move(action); }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <ostream>
 #include <utility>
 #include <vector>
 
@@ -20,6 +21,10 @@ struct RecordedEvent {
   Event event;
   bool operator==(const RecordedEvent&) const = default;
 };
+
+inline void PrintTo(const RecordedEvent& recorded, std::ostream* out) {
+  *out << recorded.control << ":" << static_cast<unsigned>(recorded.event);
+}
 
 class EventRecorder : public WindowEvents {
  public:
