@@ -54,6 +54,7 @@ TEST(SortTexts, PlacementOfEqualMembersWhenCaseIsIgnored) {
       {{"a", "A"}, {"a", "A"}},                   // equal to the last: behind it
       {{"a", "c", "C"}, {"a", "c", "C"}},
       {{"a", "c", "A"}, {"A", "a", "c"}},         // less than the last, equal to the first: in front
+      {{"a", "A", "b", "A"}, {"A", "a", "A", "b"}},  // ... even with an identical member further in
       {{"a", "c", "e", "C"}, {"a", "C", "c", "e"}},  // found by the search: in front of the equal one
       // The search meets the identical "b" at its first probe and stops there,
       // although more equal members ("B", "b") follow.

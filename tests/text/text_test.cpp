@@ -130,6 +130,7 @@ TEST(FindLast, FindsOnlyAtCharacterStarts) {
       {kUtf8, "/opt/\xE7\x9B\xAE/", "/", 9},     // 3-byte character before a trailing "/"
       {kUtf8, "D:\\\xE7\x9B\xAE\\", "\\", 7},
       {kUtf8, "a/\xE7\x9B", "/", 2},             // cut sequence at the end
+      {kUtf8, "a\xE7\x9B", "\x9B", -1},          // ... holds no character start
       {kUtf8, "\xE3\x80\x80", "\x80", -1},       // never inside a sequence
       {kUtf8, "\xE3/", "/", 2},
   };
