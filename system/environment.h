@@ -11,9 +11,11 @@
 namespace phpswitch {
 
 enum class ReadSource {
-  Collection,          // the chosen collection holds a non-empty value
+  Collection,          // read from the chosen collection (empty: it has no such
+                       // variable, and the process had none to fall back on)
   ProcessEnvironment,  // the collection had none; the process's own value was taken
-  Failed,              // the collection could not be read, and no fallback applied
+  Failed,              // the collection could not be read; the value is empty, even
+                       // with fallback, so nothing is ever written back from it
 };
 
 struct VariableRead {
@@ -21,6 +23,7 @@ struct VariableRead {
   ReadSource source = ReadSource::Failed;
 };
 
+// POSIX: an empty location is a collection that can be neither read nor written.
 struct EnvironmentLocations {
   Text machineFile;  // POSIX: /etc/environment
   Text userFile;     // POSIX: ~/.config/environment.d/50-phpswitch.conf
