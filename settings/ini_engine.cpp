@@ -28,7 +28,9 @@ std::string_view withoutLeadingBlanks(std::string_view text) {
   return text;
 }
 
-char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char asciiLower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool sameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -173,8 +175,8 @@ std::string_view iniLineValue(std::string_view value) {
   return value.substr(0, value.find_first_of("\r\n"));
 }
 
-std::optional<Text> iniWithValue(std::string_view contents, std::string_view section,
-                                 std::string_view key, std::string_view value) {
+std::optional<Text> iniWithValue(std::string_view contents, std::string_view section, std::string_view key,
+                                 std::string_view value) {
   if (!usableIniNames(section, key)) return std::nullopt;
   section = trimmed(section);
   key = trimmed(key);

@@ -15,9 +15,9 @@ namespace phpswitch {
 struct IniLine {
   enum class Kind { Blank, Section, Entry };
   Kind kind;
-  std::string_view text;  // the line without its line end
-  std::string_view end;   // "\r\n", "\n", "\r", or "" on a last line without one
-  std::string_view name;  // section or key name; a line without "=" is a key without value
+  std::string_view text;                  // the line without its line end
+  std::string_view end;                   // "\r\n", "\n", "\r", or "" on a last line without one
+  std::string_view name;                  // section or key name; a line without "=" is a key without value
   std::optional<std::string_view> value;  // blanks around it removed, quotes kept
 };
 
@@ -45,8 +45,8 @@ Text iniProfileValue(std::string_view contents, std::string_view section, std::s
 // replaced where it stands, a new one goes after the last non-blank line of
 // its section, a new section at the end of the file. Nothing when the names
 // cannot be stored (see usableIniNames).
-std::optional<Text> iniWithValue(std::string_view contents, std::string_view section,
-                                 std::string_view key, std::string_view value);
+std::optional<Text> iniWithValue(std::string_view contents, std::string_view section, std::string_view key,
+                                 std::string_view value);
 
 // Section and key names that read back as written: not empty or blank, no
 // line break, and for the key no "=" and no leading "[".

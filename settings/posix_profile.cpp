@@ -1,16 +1,16 @@
 // The profile port on POSIX: our INI engine on UTF-8 files. A write replaces
 // the file atomically (a temporary file in the same folder, fsync, rename), so
 // a crash or a full disk never leaves a half-written settings file.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <optional>
 #include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "settings/ini_engine.h"
 #include "settings/profile.h"

@@ -16,11 +16,15 @@ constexpr std::string_view kStoredLineBreak = "><br><";
 constexpr std::string_view kQuote = "\"";
 constexpr std::string_view kStoredQuote = "#引号";
 
-Text settingsFileOr(const Text& file) { return file.empty() ? defaultSettingsFile() : file; }
+Text settingsFileOr(const Text& file) {
+  return file.empty() ? defaultSettingsFile() : file;
+}
 
 }  // namespace
 
-Text settingsSection() { return "编辑框"; }
+Text settingsSection() {
+  return "编辑框";
+}
 
 Text defaultSettingsFile() {
   const Text data = concatTexts(programDirectory(), pathSeparator(), "data");

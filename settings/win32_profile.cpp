@@ -18,8 +18,9 @@ Text readProfileValue(const Text& file, const Text& section, const Text& key, co
   if (path.empty() || sectionName.empty() || keyName.empty()) return {};
   std::vector<char> buffer(kProfileBufferSize, '\0');
   // https://learn.microsoft.com/windows/win32/api/winbase/nf-winbase-getprivateprofilestringa
-  ::GetPrivateProfileStringA(sectionName.c_str(), keyName.c_str(), fallback.empty() ? nullptr : fallback.c_str(),
-                             buffer.data(), kProfileBufferSize, path.c_str());
+  ::GetPrivateProfileStringA(sectionName.c_str(), keyName.c_str(),
+                             fallback.empty() ? nullptr : fallback.c_str(), buffer.data(), kProfileBufferSize,
+                             path.c_str());
   return textFromBuffer(buffer.data(), buffer.size());
 }
 

@@ -2,9 +2,9 @@
 // (the layout of hand-edited files included), and what a read gives back.
 #include "settings/ini_engine.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "settings/profile.h"
 
@@ -34,37 +34,35 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         WriteCase{"NewFileGetsWindowsLineEnds", "", "S", "k", "v", "[S]\r\nk=v\r\n"},
         WriteCase{"CommentsBlankLinesAndIndentationStay",
-                  "; note\r\n\r\n[A]\r\n  x = 1  \r\n\r\n[S]\r\nk=old\r\n  ; keep\r\n\r\n",
-                  "S", "k", "new",
+                  "; note\r\n\r\n[A]\r\n  x = 1  \r\n\r\n[S]\r\nk=old\r\n  ; keep\r\n\r\n", "S", "k", "new",
                   "; note\r\n\r\n[A]\r\n  x = 1  \r\n\r\n[S]\r\nk=new\r\n  ; keep\r\n\r\n"},
-        WriteCase{"NewKeyBeforeTheBlankLinesThatEndItsSection",
-                  "[S]\r\na=1\r\n\r\n\r\n[T]\r\nb=2\r\n", "S", "c", "3",
-                  "[S]\r\na=1\r\nc=3\r\n\r\n\r\n[T]\r\nb=2\r\n"},
+        WriteCase{"NewKeyBeforeTheBlankLinesThatEndItsSection", "[S]\r\na=1\r\n\r\n\r\n[T]\r\nb=2\r\n", "S",
+                  "c", "3", "[S]\r\na=1\r\nc=3\r\n\r\n\r\n[T]\r\nb=2\r\n"},
         WriteCase{"NewKeyAfterAHeaderWithoutLineEnd", "[S]", "S", "k", "v", "[S]\r\nk=v\r\n"},
         WriteCase{"NewSectionAfterALastLineWithoutLineEnd", "[A]\r\nx=1", "S", "k", "v",
                   "[A]\r\nx=1\r\n[S]\r\nk=v\r\n"},
         WriteCase{"UnixLineEndsStayUnix", "[S]\na=1\n", "S", "b", "2", "[S]\na=1\nb=2\n"},
-        WriteCase{"EachLineKeepsItsOwnLineEnd", "[S]\r\nk=1\nz=2\r", "S", "k", "new",
-                  "[S]\r\nk=new\nz=2\r"},
-        WriteCase{"NamesMatchIgnoringCaseAndTheFileSpellingStays", "[Sec]\r\n\tKeY = old\r\n", "sEC",
-                  " key ", "new", "[Sec]\r\nKeY=new\r\n"},
+        WriteCase{"EachLineKeepsItsOwnLineEnd", "[S]\r\nk=1\nz=2\r", "S", "k", "new", "[S]\r\nk=new\nz=2\r"},
+        WriteCase{"NamesMatchIgnoringCaseAndTheFileSpellingStays", "[Sec]\r\n\tKeY = old\r\n", "sEC", " key ",
+                  "new", "[Sec]\r\nKeY=new\r\n"},
         WriteCase{"KeyWithoutEqualsSignGetsTheValue", "[S]\r\nk\r\nm=1\r\n", "S", "k", "v",
                   "[S]\r\nk=v\r\nm=1\r\n"},
-        WriteCase{"OnlyTheFirstOfTwoSectionsOfOneName", "[S]\r\na=1\r\n[T]\r\n[s]\r\nk=2\r\n", "S", "k",
-                  "v", "[S]\r\na=1\r\nk=v\r\n[T]\r\n[s]\r\nk=2\r\n"},
+        WriteCase{"OnlyTheFirstOfTwoSectionsOfOneName", "[S]\r\na=1\r\n[T]\r\n[s]\r\nk=2\r\n", "S", "k", "v",
+                  "[S]\r\na=1\r\nk=v\r\n[T]\r\n[s]\r\nk=2\r\n"},
         WriteCase{"EntriesBeforeTheFirstSectionAreNotInIt", "k=0\r\n[S]\r\n", "S", "k", "1",
                   "k=0\r\n[S]\r\nk=1\r\n"},
         WriteCase{"ByteOrderMarkStays", "\xEF\xBB\xBF[S]\r\na=1\r\n", "S", "b", "2",
                   "\xEF\xBB\xBF[S]\r\na=1\r\nb=2\r\n"},
         WriteCase{"LineBreakInValueCannotAddLines", "[S]\r\nz=1\r\n", "S", "k", "one\ntwo=2\r[X]\r\nk=3",
                   "[S]\r\nz=1\r\nk=one\r\n"},
-        WriteCase{"LeadingBlanksOfValueGoTrailingOnesAreWritten", "", "S", "k", " \t v  ", "[S]\r\nk=v  \r\n"},
+        WriteCase{"LeadingBlanksOfValueGoTrailingOnesAreWritten", "", "S", "k", " \t v  ",
+                  "[S]\r\nk=v  \r\n"},
         WriteCase{"EmptyValueIsAnEntryNotARemoval", "[S]\r\nk=old\r\n", "S", "k", "", "[S]\r\nk=\r\n"},
         WriteCase{"UnclosedHeaderIsAKeyLine", "[S\r\na=1\r\n", "S", "a", "2", "[S\r\na=1\r\n[S]\r\na=2\r\n"},
         WriteCase{"HeaderRunsToItsLastBracket", "[S]x] tail\r\na=1\r\n", "S]x", "a", "2",
                   "[S]x] tail\r\na=2\r\n"},
-        WriteCase{"NonAsciiNamesAreBytes", "[编辑框]\r\n编辑框_目标路径=a\r\n", "编辑框", "编辑框_模拟路径", "b",
-                  "[编辑框]\r\n编辑框_目标路径=a\r\n编辑框_模拟路径=b\r\n"}),
+        WriteCase{"NonAsciiNamesAreBytes", "[编辑框]\r\n编辑框_目标路径=a\r\n", "编辑框", "编辑框_模拟路径",
+                  "b", "[编辑框]\r\n编辑框_目标路径=a\r\n编辑框_模拟路径=b\r\n"}),
     [](const ::testing::TestParamInfo<WriteCase>& info) { return info.param.name; });
 
 TEST(IniWrite, RefusesNamesThatWouldNotReadBack) {

@@ -5,13 +5,13 @@
 // API drops when it rewrites a file (our engine keeps them).
 #include "settings/profile.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "support/temp_folder.h"
 
@@ -56,7 +56,9 @@ const std::string kLongValue(10300, 'x');
 const ProfileCase kCases[] = {
     {"NewFileTakesEntriesInOrderAndEmptyValues",
      std::nullopt,
-     {{"编辑框", "编辑框_目标路径", "D:\\php_target"}, {"编辑框", "编辑框_模拟路径", ""}, {"Other", "A", "1"}},
+     {{"编辑框", "编辑框_目标路径", "D:\\php_target"},
+      {"编辑框", "编辑框_模拟路径", ""},
+      {"Other", "A", "1"}},
      {{"编辑框", "编辑框_目标路径", "", "D:\\php_target"}, {"编辑框", "编辑框_模拟路径", "F", ""}},
      "[编辑框]\r\n编辑框_目标路径=D:\\php_target\r\n编辑框_模拟路径=\r\n[Other]\r\nA=1\r\n"},
     {"NamesIgnoreCaseKeysReplacedInPlaceNewKeysAtSectionEnd",
@@ -144,11 +146,18 @@ const ProfileCase kCases[] = {
     {"LineBreakInAValueCannotAddEntries",
      "[S]\r\nz=1\r\n",
      {{"S", "a", "one\ntwo=2\r[S3]\r\nz=3"}, {"S", "b", "\r\nlost"}},
-     {{"S", "a", "", "one"}, {"S", "two", "F", "F"}, {"S3", "z", "F", "F"}, {"S", "z", "", "1"}, {"S", "b", "", "lost"}},
+     {{"S", "a", "", "one"},
+      {"S", "two", "F", "F"},
+      {"S3", "z", "F", "F"},
+      {"S", "z", "", "1"},
+      {"S", "b", "", "lost"}},
      "[S]\r\nz=1\r\na=one\r\nb=lost\r\n"},
     {"NamesThatCannotBeReadBackAreRefused",
      std::nullopt,
-     {{"S", "a=b", "v", false}, {"S", "[k]", "v", false}, {"S", "a\nb", "v", false}, {"S\n", "k", "v", false}},
+     {{"S", "a=b", "v", false},
+      {"S", "[k]", "v", false},
+      {"S", "a\nb", "v", false},
+      {"S\n", "k", "v", false}},
      {},
      std::nullopt},
 };

@@ -3,12 +3,12 @@
 // data folder that is missing, removed or replaced by a file.
 #include "settings/settings.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "settings/profile.h"
 #include "support/temp_folder.h"
@@ -83,7 +83,8 @@ const RoundTrip kRoundTrips[] = {
     {"SingleQuotesAroundGo", "'D:\\php'", "D:\\php", "D:\\php"},
     {"DoubleQuotesAroundStay", "\"D:\\php\"", "#引号D:\\php#引号", "\"D:\\php\""},
     {"NonAscii", "E:\\程序\\php 7", "E:\\程序\\php 7", "E:\\程序\\php 7"},
-    {"CutTo10239Bytes", kLong, kLong.substr(0, kProfileBufferSize - 1), kLong.substr(0, kProfileBufferSize - 1)},
+    {"CutTo10239Bytes", kLong, kLong.substr(0, kProfileBufferSize - 1),
+     kLong.substr(0, kProfileBufferSize - 1)},
     // A lone line break would split the file's line; only the first line is kept.
     {"LoneLineFeedEndsTheValue", "D:\\a\nb=c", "D:\\a", "D:\\a"},
 };

@@ -1,13 +1,12 @@
 // The POSIX profile port's file handling: a write replaces the file in one
 // rename and keeps its mode and links; what cannot be read is never replaced.
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "settings/profile.h"
 #include "support/temp_folder.h"

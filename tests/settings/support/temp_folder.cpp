@@ -36,7 +36,9 @@ TempFolder::~TempFolder() {
   std::filesystem::remove_all(path_, ignored);
 }
 
-Text TempFolder::file(const std::string& name) const { return (path_ / name).string(); }
+Text TempFolder::file(const std::string& name) const {
+  return (path_ / name).string();
+}
 
 std::optional<std::string> readBytes(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
