@@ -2,6 +2,7 @@
 // (the layout of hand-edited files included), and what a read gives back.
 #include "settings/ini_engine.h"
 
+#include <ostream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -19,6 +20,11 @@ struct WriteCase {
   std::string value;
   std::string after;
 };
+
+// Failures name the case instead of dumping its bytes.
+void PrintTo(const WriteCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class IniWrite : public ::testing::TestWithParam<WriteCase> {};
 

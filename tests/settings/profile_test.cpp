@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,11 @@ struct ProfileCase {
   std::vector<Read> reads;
   std::optional<std::string> after;  // nothing: no file afterwards
 };
+
+// Failures name the case instead of dumping its bytes.
+void PrintTo(const ProfileCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 std::string repeated(const char* piece, std::size_t count) {
   std::string out;

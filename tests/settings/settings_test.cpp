@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,11 @@ struct RoundTrip {
   Text stored;    // the raw value as the profile port reads it back
   Text restored;  // the box's text after a restore
 };
+
+// Failures name the case instead of dumping its bytes.
+void PrintTo(const RoundTrip& c, std::ostream* out) {
+  *out << c.name;
+}
 
 const std::string kLong(10300, 'x');
 
