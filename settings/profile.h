@@ -13,7 +13,9 @@ constexpr int kProfileBufferSize = 10240;  // a value comes back cut to 10,239 b
 // <= 0x20 of the path, section and key are ignored; an empty one gives "".
 Text readProfileValue(const Text& file, const Text& section, const Text& key, const Text& fallback = {});
 
-// Sets `key` in `section`, creating the file and the section when missing.
+// Sets `key` in `section`, creating the file and the section when missing
+// (the folder must exist). Only the value's first line is stored, so a value
+// can never add lines; names that could not be read back are refused.
 bool writeProfileValue(const Text& file, const Text& section, const Text& key, const Text& value);
 
 }  // namespace phpswitch
