@@ -18,7 +18,8 @@ TextList randomNames(int count, std::mt19937& random) {
   list.members().reserve(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) {
     Text name = "php-";
-    for (auto length = 4 + random() % 24; length > 0; --length) name += kLetters[random() % (sizeof kLetters - 1)];
+    for (auto length = 4 + random() % 24; length > 0; --length)
+      name += kLetters[random() % (sizeof kLetters - 1)];
     list.members().push_back(std::move(name));
   }
   return list;
@@ -47,8 +48,8 @@ int main() {
     } inputs[] = {{"random", &shuffled}, {"ascending", &ascending}, {"descending", &descending}};
     for (const auto& input : inputs) {
       for (bool caseSensitive : {true, false}) {
-        std::printf("%-8d %-12s %-16s %10.4f\n", count, input.name, caseSensitive ? "sensitive" : "insensitive",
-                    secondsToSort(*input.list, caseSensitive));
+        std::printf("%-8d %-12s %-16s %10.4f\n", count, input.name,
+                    caseSensitive ? "sensitive" : "insensitive", secondsToSort(*input.list, caseSensitive));
       }
     }
   }

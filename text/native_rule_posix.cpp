@@ -3,6 +3,8 @@
 
 namespace phpswitch {
 
-CharRule nativeCharRule() { return CharRule::Utf8; }
+CharRule nativeCharRule() {
+  return CharRule::Utf8;
+}
 
 }  // namespace phpswitch

@@ -4,6 +4,8 @@
 
 namespace phpswitch {
 
-CharRule nativeCharRule() { return CharRule::Cp936; }
+CharRule nativeCharRule() {
+  return CharRule::Cp936;
+}
 
 }  // namespace phpswitch

@@ -10,7 +10,9 @@
 namespace phpswitch {
 namespace {
 
-bool isContinuation(unsigned char byte) { return byte >= 0x80 && byte <= 0xBF; }
+bool isContinuation(unsigned char byte) {
+  return byte >= 0x80 && byte <= 0xBF;
+}
 
 std::size_t utf8SequenceSize(unsigned char lead) {
   if (lead >= 0xC0 && lead <= 0xDF) return 2;
@@ -40,7 +42,9 @@ std::size_t comparedCharSize(std::string_view text, std::size_t pos, CharRule ru
   return charSize(text, pos, rule);
 }
 
-int sign(int value) { return (value > 0) - (value < 0); }
+int sign(int value) {
+  return (value > 0) - (value < 0);
+}
 
 }  // namespace
 

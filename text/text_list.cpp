@@ -65,16 +65,22 @@ Text joinTexts(const TextList& list, std::string_view separator) {
   return out;
 }
 
-void appendText(TextList& list, std::string_view text) { list.members().emplace_back(text); }
+void appendText(TextList& list, std::string_view text) {
+  list.members().emplace_back(text);
+}
 
 void removeAt(TextList& list, int position) {
   if (position < 1 || position > listSize(list)) return;
   list.members().erase(list.members().begin() + (position - 1));
 }
 
-int dedupeList(TextList& list) { return keepFirstOccurrences<Text, std::string_view>(list.members()); }
+int dedupeList(TextList& list) {
+  return keepFirstOccurrences<Text, std::string_view>(list.members());
+}
 
-int dedupeList(NumberList& list) { return keepFirstOccurrences<std::int32_t, std::int32_t>(list); }
+int dedupeList(NumberList& list) {
+  return keepFirstOccurrences<std::int32_t, std::int32_t>(list);
+}
 
 int indexOfText(const TextList& list, std::string_view text) {
   const auto& members = list.members();
@@ -84,7 +90,9 @@ int indexOfText(const TextList& list, std::string_view text) {
   return -1;
 }
 
-int listSize(const TextList& list) { return static_cast<int>(list.members().size()); }
+int listSize(const TextList& list) {
+  return static_cast<int>(list.members().size());
+}
 
 bool notInBarList(std::string_view listText, std::string_view name, CharRule rule) {
   const TextList members = splitText(listText, "|", rule);

@@ -51,9 +51,9 @@ TEST(SortTexts, PlacementOfEqualMembersWhenCaseIsIgnored) {
     TextList input;
     TextList sorted;
   } cases[] = {
-      {{"a", "A"}, {"a", "A"}},                   // equal to the last: behind it
+      {{"a", "A"}, {"a", "A"}},  // equal to the last: behind it
       {{"a", "c", "C"}, {"a", "c", "C"}},
-      {{"a", "c", "A"}, {"A", "a", "c"}},         // less than the last, equal to the first: in front
+      {{"a", "c", "A"}, {"A", "a", "c"}},            // less than the last, equal to the first: in front
       {{"a", "A", "b", "A"}, {"A", "a", "A", "b"}},  // ... even with an identical member further in
       {{"a", "c", "e", "C"}, {"a", "C", "c", "e"}},  // found by the search: in front of the equal one
       // The search meets the identical "b" at its first probe and stops there,
@@ -112,9 +112,11 @@ TEST(SortTexts, AgreesWithStableSortOnRandomLists) {
     sortTexts(folded, false, false, kUtf8);
     ASSERT_TRUE(std::is_permutation(folded.members().begin(), folded.members().end(), list.members().begin(),
                                     list.members().end()));
-    ASSERT_TRUE(std::is_sorted(folded.members().begin(), folded.members().end(), [](const Text& a, const Text& b) {
-      return compareText(toUpperCase(a, kUtf8), toUpperCase(b, kUtf8), kUtf8) < 0;
-    })) << "round " << round;
+    ASSERT_TRUE(std::is_sorted(folded.members().begin(), folded.members().end(),
+                               [](const Text& a, const Text& b) {
+                                 return compareText(toUpperCase(a, kUtf8), toUpperCase(b, kUtf8), kUtf8) < 0;
+                               }))
+        << "round " << round;
   }
 }
 

@@ -17,15 +17,9 @@ TEST(SplitText, SingleByteDelimiterTable) {
     std::string_view text;
     TextList members;
   } cases[] = {
-      {"", {}},
-      {"a", {"a"}},
-      {"a;b", {"a", "b"}},
-      {";a", {"", "a"}},
-      {"a;", {"a"}},
-      {"a;;b", {"a", "", "b"}},
-      {";", {""}},
-      {";;", {"", ""}},
-      {"a;;", {"a", ""}},
+      {"", {}},          {"a", {"a"}},     {"a;b", {"a", "b"}},
+      {";a", {"", "a"}}, {"a;", {"a"}},    {"a;;b", {"a", "", "b"}},
+      {";", {""}},       {";;", {"", ""}}, {"a;;", {"a", ""}},
   };
   for (CharRule rule : {kCp936, kUtf8}) {
     for (const auto& c : cases) {
@@ -46,9 +40,9 @@ TEST(SplitText, DelimitersAndCharacters) {
       {kCp936, "ab", ";;;", {"ab"}},
       {kCp936, "a::b:c", "::", {"a", "b:c"}},
       {kCp936, "a:::b", "::", {"a", ":b"}},
-      {kCp936, "\x81\x7C|b", "|", {"\x81\x7C", "b"}},     // 0x7C is the second byte here
-      {kCp936, "a|\x81", "|", {"a", "\x81"}},             // lone lead byte kept in the last piece
-      {kUtf8, "\x81\x7C|b", "|", {"\x81", "", "b"}},      // but not in UTF-8
+      {kCp936, "\x81\x7C|b", "|", {"\x81\x7C", "b"}},  // 0x7C is the second byte here
+      {kCp936, "a|\x81", "|", {"a", "\x81"}},          // lone lead byte kept in the last piece
+      {kUtf8, "\x81\x7C|b", "|", {"\x81", "", "b"}},   // but not in UTF-8
       {kUtf8, "\xE7\x9B\xAE;x", ";", {"\xE7\x9B\xAE", "x"}},
       {kUtf8, "a;\xE3\x80", ";", {"a", "\xE3\x80"}},
       {kUtf8, "\xE3;b", ";", {"\xE3", "b"}},
@@ -78,7 +72,7 @@ TEST(JoinTexts, RoundTripLosesOnlyOneFinalDelimiter) {
     std::string_view text;
     std::string_view back;
   } cases[] = {
-      {"a;b;", "a;b"}, {"a;;", "a;"}, {";", ""},       {";;", ";"},
+      {"a;b;", "a;b"}, {"a;;", "a;"}, {";", ""},        {";;", ";"},
       {"a;b", "a;b"},  {";a", ";a"},  {"a;;b", "a;;b"}, {"", ""},
   };
   for (const auto& c : cases) {
