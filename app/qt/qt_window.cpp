@@ -83,6 +83,20 @@ int buttonCode(QMessageBox::StandardButton button) {
   }
 }
 
+// Win32's 9-point GUI font has a 12-pixel line; Qt's faces run taller, so a
+// label whose wrapped text would be cut at the bottom gets a smaller size
+// (down to 9 pixels) instead.
+void setLabelText(QLabel* label, const QString& text) {
+  label->setText(text);
+  QFont font = label->parentWidget()->font();
+  for (int size = font.pixelSize(); size > 9; --size) {
+    font.setPixelSize(size);
+    const QRect needed = QFontMetrics(font).boundingRect(label->contentsRect(), Qt::TextWordWrap, text);
+    if (needed.height() <= label->contentsRect().height()) break;
+  }
+  label->setFont(font);
+}
+
 class MainWidget : public QWidget {
  public:
   std::function<void()> onClose;
@@ -185,10 +199,12 @@ QWidget* QtWindow::State::makeWidget(const ControlSpec& spec, QWidget* parent) {
       return new QGroupBox(toQt(text), parent);
     case ControlKind::Label:
     case ControlKind::TransparentLabel: {
-      auto* label = new QLabel(multiLine(text), parent);
+      auto* label = new QLabel(parent);
       label->setTextFormat(Qt::PlainText);
       label->setWordWrap(true);
       label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+      label->setGeometry(spec.x, spec.y, spec.width, spec.height);
+      setLabelText(label, multiLine(text));
       // A plain label paints the window colour; the transparent one paints
       // nothing, so whatever lies below shows through.
       label->setAutoFillBackground(spec.kind == ControlKind::Label);
@@ -250,8 +266,10 @@ QtWindow::QtWindow() : state_(std::make_unique<State>()) {
   State& s = *state_;
   const WindowSpec& window = mainWindowSpec();
   s.root.setWindowTitle(toQt(window.title));
-  // About the size of the 9-point GUI font the fixed control sizes were made for.
+  // About the size and line height of the 9-point GUI font the fixed control
+  // sizes were made for; a CJK face first, since most texts are Chinese.
   QFont font = s.root.font();
+  font.setFamilies({QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"), font.family()});
   font.setPixelSize(12);
   s.root.setFont(font);
   s.root.onClose = [&s] {
@@ -324,7 +342,7 @@ void QtWindow::setControlText(const Text& name, const Text& text) {
   switch (control->spec->kind) {
     case ControlKind::GroupBox: static_cast<QGroupBox*>(control->widget)->setTitle(toQt(text)); break;
     case ControlKind::Label:
-    case ControlKind::TransparentLabel: static_cast<QLabel*>(control->widget)->setText(multiLine(text)); break;
+    case ControlKind::TransparentLabel: setLabelText(static_cast<QLabel*>(control->widget), multiLine(text)); break;
     case ControlKind::Button: static_cast<QPushButton*>(control->widget)->setText(toQt(text)); break;
     case ControlKind::EditBox: {
       auto* edit = static_cast<QLineEdit*>(control->widget);

@@ -1,0 +1,24 @@
+// phpswitch on Linux: wires the real services into the app and runs the Qt
+// window. Closing the window ends the process at once with exit code 0; the
+// monitor thread and any running command are not waited for.
+#include <cstdlib>
+
+#include <QApplication>
+
+#include "app/app.h"
+#include "app/qt/qt_window.h"
+#include "system/program_directory.h"
+
+int main(int argc, char* argv[]) {
+  using namespace phpswitch;
+  QApplication application(argc, argv);
+  useProgramDirectory(programDirectory());
+  setCurrentDirectory(programDirectory());
+
+  QtWindow window;
+  App app(window, AppServices{programDirectory(), defaultEnvironmentLocations()});
+  window.setEvents(app);
+  window.setCloseAction([] { std::_Exit(0); });
+  window.open();
+  return QApplication::exec();
+}
