@@ -25,8 +25,8 @@ test: build
 	ctest --preset win64-test
 
 run: deps build/linux/build.ninja
-	@echo "The app is not built yet: only the libraries and their tests exist so far."
-	@exit 1
+	cmake --build --preset linux --target phpswitch
+	@"$$(bash tools/make_portable.sh build/linux)"
 
 clean:
 	rm -rf build
