@@ -1,0 +1,27 @@
+// The native controls of the layout table: classes, styles, places and the
+// one font they share. Used by the main window only.
+#pragma once
+
+#include <windows.h>
+
+#include "app/layout.h"
+
+namespace phpswitch {
+
+// Where a control sits in the window's client area. Group-box contents are
+// children of the main window, offset by the origin of their group box.
+RECT clientRectOf(const ControlSpec& control);
+
+// Creates one control with its initial text; group boxes go to the bottom of
+// the sibling order so that they never paint over what they hold.
+HWND createControl(HWND window, const ControlSpec& control, int id, HFONT font);
+
+// The system's message font (a stock GUI font when that fails). The caller
+// owns the handle and deletes it.
+HFONT createMessageFont();
+
+// A transparent label shows whatever lies beneath it, so after a text change
+// the parent must repaint that area before the label draws the new text.
+void repaintBehind(HWND control);
+
+}  // namespace phpswitch
