@@ -25,3 +25,7 @@ int EventRecorder::count(const Text& control, Event event) const {
 }
 
 }  // namespace phpswitch::testing
+
+// Fontconfig keeps caches for the life of the process that it never frees;
+// they are not ours to release.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
