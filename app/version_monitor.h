@@ -3,7 +3,8 @@
 // Between cycles it sleeps; it does not spin a core while it waits.
 #pragma once
 
-#include <chrono>
+// Not <chrono>: its formatting part holds a literal that GBK cannot encode;
+// <condition_variable> brings the clocks and durations.
 #include <condition_variable>
 #include <mutex>
 #include <thread>

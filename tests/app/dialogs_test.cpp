@@ -86,7 +86,7 @@ TEST(PickFolder, DefaultsTitleOnlyWhenNoneIsGivenAndIsOwnerlessByDefault) {
 
 TEST(PickFolder, TrimsTheAnswerAndGivesEmptyForCancel) {
   FakeWindow window;
-  window.answerPicker("  \xE3\x80\x80 some folder  ");  // full-width blank inside the leading run
+  window.answerPicker("  　 some folder  ");  // a full-width blank in the leading run
   window.answerPicker("");
   window.answerPicker("     ");
   EXPECT_EQ(pickFolder(window), "some folder");

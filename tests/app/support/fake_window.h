@@ -4,7 +4,6 @@
 // the folder picker answered from a script, and a record of what was shown.
 #pragma once
 
-#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
