@@ -26,7 +26,8 @@ test: build
 
 run: deps build/linux/build.ninja
 	cmake --build --preset linux --target phpswitch
-	@"$$(bash tools/make_portable.sh build/linux)"
+	@bash tools/make_portable.sh build/linux >/dev/null
+	build/linux/portable/phpswitch
 
 clean:
 	rm -rf build
