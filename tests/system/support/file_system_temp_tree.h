@@ -36,7 +36,7 @@ inline bool runningUnderWine() {
 inline std::string unixPathOf(const std::string& windowsPath) {
   using ToUnix = char*(CDECL*)(const WCHAR*);
   const auto toUnix =
-      reinterpret_cast<ToUnix>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
+      reinterpret_cast<ToUnix>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
   if (toUnix == nullptr) return {};
   wchar_t wide[MAX_PATH * 2] = {};
   ::MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH * 2);

@@ -1,0 +1,44 @@
+// Subdirectory listing on Windows: one FindFirstFileA search over folder\*.*,
+// keeping the entries that carry FILE_ATTRIBUTE_DIRECTORY (directory links
+// included) and whose names do not begin with ".".
+#include <windows.h>
+
+#include "system/listing.h"
+
+namespace phpswitch {
+namespace {
+
+class FindHandle {
+ public:
+  explicit FindHandle(HANDLE handle) : handle_(handle) {}
+  FindHandle(const FindHandle&) = delete;
+  FindHandle& operator=(const FindHandle&) = delete;
+  ~FindHandle() {
+    if (valid()) ::FindClose(handle_);
+  }
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+}  // namespace
+
+int listSubdirectories(const Text& folder, TextList& list, bool fullPaths, bool sorted) {
+  // Only the last byte is looked at, so a folder that ends in a double-byte
+  // character whose second byte is 0x5C counts as ending in a backslash.
+  const Text base = rightPart(folder, 1) == "\\" ? folder : concatTexts(folder, "\\");
+  WIN32_FIND_DATAA data;
+  FindHandle find(::FindFirstFileA(concatTexts(base, "*.*").c_str(), &data));
+  if (find.valid()) {
+    do {
+      if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || data.cFileName[0] == '.') continue;
+      appendText(list, fullPaths ? concatTexts(base, data.cFileName) : Text(data.cFileName));
+    } while (::FindNextFileA(find.get(), &data));
+  }
+  if (sorted) sortTexts(list);
+  return listSize(list);
+}
+
+}  // namespace phpswitch
