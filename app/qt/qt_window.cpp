@@ -100,8 +100,27 @@ void setLabelText(QLabel* label, const QString& text) {
 class MainWidget : public QWidget {
  public:
   std::function<void()> onClose;
+  QSize pendingOuterSize;  // until the frame is known
+
+  // resize() sizes the client area: take the frame off once the platform
+  // knows it. A window manager adds its frame after the window is shown, an
+  // X server without one never does.
+  void fitOuterSize() {
+    const QSize frame = frameGeometry().size() - size();
+    if (frame.isNull() || !pendingOuterSize.isValid()) return;
+    const QSize outer = pendingOuterSize;
+    pendingOuterSize = QSize();  // before resize(), whose events come back here
+    resize(outer - frame);
+  }
 
  protected:
+  bool event(QEvent* event) override {
+    const bool handled = QWidget::event(event);
+    if (pendingOuterSize.isValid() && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
+      fitOuterSize();
+    }
+    return handled;
+  }
   void closeEvent(QCloseEvent* event) override {
     QWidget::closeEvent(event);
     if (event->isAccepted() && onClose) onClose();
@@ -313,16 +332,14 @@ QWidget* QtWindow::widget() { return &state_->root; }
 void QtWindow::open() {
   State& s = *state_;
   const WindowSpec& window = mainWindowSpec();
-  // move() places the frame, resize() the client area; the frame is taken off
-  // the client size once the platform knows it (an X server without a window
-  // manager draws none).
+  // move() places the frame; resize() the client area, until the frame is known.
   s.root.move(window.x, window.y);
   s.root.resize(window.width, window.height);
+  s.root.pendingOuterSize = QSize(window.width, window.height);
   s.root.winId();
   if (s.events != nullptr) s.events->windowCreated();
   s.root.show();
-  const QSize frame = s.root.frameGeometry().size() - s.root.geometry().size();
-  if (frame.width() > 0 || frame.height() > 0) s.root.resize(window.width - frame.width(), window.height - frame.height());
+  s.root.fitOuterSize();
 }
 
 Text QtWindow::controlText(const Text& name) {
