@@ -79,7 +79,8 @@ StartedChild startChild(const Text& command) {
   StartedChild child;
   child.process.reset(info.hProcess);
   OwnedHandle thread(info.hThread);
-  // From here only the child holds the write end.
+  // Closed while the lock is held: from here only the child holds it.
+  pipe.write.reset();
   child.output = std::move(pipe.read);
   return child;
 }
