@@ -228,14 +228,16 @@ TEST_F(EnvironmentFiles, WriteFailsWhereTheFolderCannotBeMade) {
 }
 
 TEST_F(EnvironmentFiles, WriteFailsInAReadOnlyFolder) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root writes into a read-only folder";
   writeMachineFile("PATH=/usr/bin\n");
-  ASSERT_EQ(::chmod(tree.path("etc").c_str(), 0500), 0);
-  auto env = environment();
 
-  EXPECT_FALSE(env->writeVariable(false, "PATH", "/opt"));
-  ::chmod(tree.path("etc").c_str(), 0700);
+  EXPECT_TRUE(file_system_support::withoutRootPrivileges(tree, [&] {
+    ASSERT_EQ(::chmod(tree.path("etc").c_str(), 0500), 0);
+    EXPECT_FALSE(environment()->writeVariable(false, "PATH", "/opt"));
+    EXPECT_EQ(environment()->readVariable(false, "PATH"), "/usr/bin");  // still readable
+    ::chmod(tree.path("etc").c_str(), 0700);
+  }));
   EXPECT_EQ(machineFile(), "PATH=/usr/bin\n");
+  EXPECT_EQ(tree.snapshot("etc").size(), 1u);
 }
 
 TEST_F(EnvironmentFiles, WritesAreAtomicAndKeepTheFileMode) {
