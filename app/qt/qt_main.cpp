@@ -1,9 +1,8 @@
 // phpswitch on Linux: wires the real services into the app and runs the Qt
 // window. Closing the window ends the process at once with exit code 0; the
 // monitor thread and any running command are not waited for.
-#include <cstdlib>
-
 #include <QApplication>
+#include <cstdlib>
 
 #include "app/app.h"
 #include "app/qt/qt_window.h"

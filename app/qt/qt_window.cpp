@@ -4,11 +4,6 @@
 // threads, and their writes are posted to the GUI thread.
 #include "app/qt/qt_window.h"
 
-#include <array>
-#include <map>
-#include <mutex>
-#include <thread>
-
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -20,6 +15,10 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <array>
+#include <map>
+#include <mutex>
+#include <thread>
 
 #include "system/runner.h"
 
@@ -34,11 +33,17 @@ constexpr int kButtonOk = 1, kButtonCancel = 2, kButtonAbort = 3, kButtonRetry =
               kButtonYes = 6, kButtonNo = 7;
 constexpr unsigned kBrowseIncludeFiles = 0x4000;
 
-QString toQt(const Text& text) { return QString::fromStdString(text); }
-Text fromQt(const QString& text) { return text.toStdString(); }
+QString toQt(const Text& text) {
+  return QString::fromStdString(text);
+}
+Text fromQt(const QString& text) {
+  return text.toStdString();
+}
 
 // Win32 controls break lines at CR LF; Qt wants a bare LF.
-QString multiLine(const Text& text) { return toQt(text).replace(QLatin1String("\r\n"), QLatin1String("\n")); }
+QString multiLine(const Text& text) {
+  return toQt(text).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+}
 
 // A status-bar panel shows one line, as a Win32 status bar does.
 QString oneLine(const Text& text) {
@@ -52,34 +57,52 @@ QString oneLine(const Text& text) {
 // button bits count in this order).
 std::vector<QMessageBox::StandardButton> buttonsOfStyle(unsigned style) {
   switch (style & 0xFu) {
-    case 1: return {QMessageBox::Ok, QMessageBox::Cancel};
-    case 2: return {QMessageBox::Abort, QMessageBox::Retry, QMessageBox::Ignore};
-    case 3: return {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel};
-    case 4: return {QMessageBox::Yes, QMessageBox::No};
-    case 5: return {QMessageBox::Retry, QMessageBox::Cancel};
-    default: return {QMessageBox::Ok};
+    case 1:
+      return {QMessageBox::Ok, QMessageBox::Cancel};
+    case 2:
+      return {QMessageBox::Abort, QMessageBox::Retry, QMessageBox::Ignore};
+    case 3:
+      return {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel};
+    case 4:
+      return {QMessageBox::Yes, QMessageBox::No};
+    case 5:
+      return {QMessageBox::Retry, QMessageBox::Cancel};
+    default:
+      return {QMessageBox::Ok};
   }
 }
 
 QMessageBox::Icon iconOfStyle(unsigned style) {
   switch (style & 0xF0u) {
-    case 0x10: return QMessageBox::Critical;
-    case 0x20: return QMessageBox::Question;
-    case 0x30: return QMessageBox::Warning;
-    case 0x40: return QMessageBox::Information;
-    default: return QMessageBox::NoIcon;
+    case 0x10:
+      return QMessageBox::Critical;
+    case 0x20:
+      return QMessageBox::Question;
+    case 0x30:
+      return QMessageBox::Warning;
+    case 0x40:
+      return QMessageBox::Information;
+    default:
+      return QMessageBox::NoIcon;
   }
 }
 
 int buttonCode(QMessageBox::StandardButton button) {
   switch (button) {
-    case QMessageBox::Ok: return kButtonOk;
-    case QMessageBox::Abort: return kButtonAbort;
-    case QMessageBox::Retry: return kButtonRetry;
-    case QMessageBox::Ignore: return kButtonIgnore;
-    case QMessageBox::Yes: return kButtonYes;
-    case QMessageBox::No: return kButtonNo;
-    default: return kButtonCancel;
+    case QMessageBox::Ok:
+      return kButtonOk;
+    case QMessageBox::Abort:
+      return kButtonAbort;
+    case QMessageBox::Retry:
+      return kButtonRetry;
+    case QMessageBox::Ignore:
+      return kButtonIgnore;
+    case QMessageBox::Yes:
+      return kButtonYes;
+    case QMessageBox::No:
+      return kButtonNo;
+    default:
+      return kButtonCancel;
   }
 }
 
@@ -288,7 +311,8 @@ QtWindow::QtWindow() : state_(std::make_unique<State>()) {
   // About the size and line height of the 9-point GUI font the fixed control
   // sizes were made for; a CJK face first, since most texts are Chinese.
   QFont font = s.root.font();
-  font.setFamilies({QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"), font.family()});
+  font.setFamilies(
+      {QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"), font.family()});
   font.setPixelSize(12);
   s.root.setFont(font);
   s.root.onClose = [&s] {
@@ -308,8 +332,9 @@ QtWindow::QtWindow() : state_(std::make_unique<State>()) {
     widget->setObjectName(QString::fromUtf8(spec.name));
     widget->setGeometry(spec.x, spec.y, spec.width, spec.height);
     s.controls.push_back({&spec, widget});
-    const Text text = spec.kind == ControlKind::ListBox || spec.kind == ControlKind::StatusBar ? Text()
-                                                                                               : initialTextOf(spec);
+    const Text text = spec.kind == ControlKind::ListBox || spec.kind == ControlKind::StatusBar
+                          ? Text()
+                          : initialTextOf(spec);
     s.remember(spec.name, text);
   }
   installMessagePump([] {
@@ -325,9 +350,15 @@ QtWindow::~QtWindow() {
   state_->root.onClose = nullptr;
 }
 
-void QtWindow::setEvents(WindowEvents& events) { state_->events = &events; }
-void QtWindow::setCloseAction(std::function<void()> action) { state_->closeAction = std::move(action); }
-QWidget* QtWindow::widget() { return &state_->root; }
+void QtWindow::setEvents(WindowEvents& events) {
+  state_->events = &events;
+}
+void QtWindow::setCloseAction(std::function<void()> action) {
+  state_->closeAction = std::move(action);
+}
+QWidget* QtWindow::widget() {
+  return &state_->root;
+}
 
 void QtWindow::open() {
   State& s = *state_;
@@ -351,16 +382,23 @@ Text QtWindow::controlText(const Text& name) {
 void QtWindow::setControlText(const Text& name, const Text& text) {
   State& s = *state_;
   if (!s.onGuiThread()) {
-    QMetaObject::invokeMethod(&s.root, [this, name, text] { setControlText(name, text); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &s.root, [this, name, text] { setControlText(name, text); }, Qt::QueuedConnection);
     return;
   }
   State::Control* control = s.find(name);
   if (control == nullptr) return;
   switch (control->spec->kind) {
-    case ControlKind::GroupBox: static_cast<QGroupBox*>(control->widget)->setTitle(toQt(text)); break;
+    case ControlKind::GroupBox:
+      static_cast<QGroupBox*>(control->widget)->setTitle(toQt(text));
+      break;
     case ControlKind::Label:
-    case ControlKind::TransparentLabel: setLabelText(static_cast<QLabel*>(control->widget), multiLine(text)); break;
-    case ControlKind::Button: static_cast<QPushButton*>(control->widget)->setText(toQt(text)); break;
+    case ControlKind::TransparentLabel:
+      setLabelText(static_cast<QLabel*>(control->widget), multiLine(text));
+      break;
+    case ControlKind::Button:
+      static_cast<QPushButton*>(control->widget)->setText(toQt(text));
+      break;
     case ControlKind::EditBox: {
       auto* edit = static_cast<QLineEdit*>(control->widget);
       const QSignalBlocker blocker(edit);
@@ -368,7 +406,8 @@ void QtWindow::setControlText(const Text& name, const Text& text) {
       break;
     }
     case ControlKind::ListBox:
-    case ControlKind::StatusBar: return;
+    case ControlKind::StatusBar:
+      return;
   }
   s.remember(control->spec->name, text);
   s.raise(*control->spec, kTextChanged);
@@ -378,7 +417,8 @@ void QtWindow::setPanelText(int panel, const Text& text) {
   State& s = *state_;
   if (panel < 0 || panel >= static_cast<int>(s.panels.size())) return;
   if (!s.onGuiThread()) {
-    QMetaObject::invokeMethod(&s.root, [this, panel, text] { setPanelText(panel, text); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &s.root, [this, panel, text] { setPanelText(panel, text); }, Qt::QueuedConnection);
     return;
   }
   s.panelTexts[panel] = text;
@@ -469,8 +509,10 @@ Text QtWindow::browseForFolder(const FolderDialogRequest& request) {
   call.initialFolder = request.initialFolder;
   call.directoriesOnly = (request.flags & kBrowseIncludeFiles) == 0;
   if (folderDialogHook) return folderDialogHook(call);
-  const QFileDialog::Options options = call.directoriesOnly ? QFileDialog::ShowDirsOnly : QFileDialog::Options();
-  return fromQt(QFileDialog::getExistingDirectory(call.parent, toQt(call.title), toQt(call.initialFolder), options));
+  const QFileDialog::Options options =
+      call.directoriesOnly ? QFileDialog::ShowDirsOnly : QFileDialog::Options();
+  return fromQt(
+      QFileDialog::getExistingDirectory(call.parent, toQt(call.title), toQt(call.initialFolder), options));
 }
 
 void QtWindow::pumpMessages() {

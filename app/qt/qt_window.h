@@ -41,7 +41,7 @@ class QtWindow final : public Window {
   // Shows the window at its outer position and size, then raises windowCreated.
   void open();
 
-  QWidget* widget();         // the top-level widget
+  QWidget* widget();          // the top-level widget
   Text panelText(int panel);  // as last written, "" outside the panels
 
   Text controlText(const Text& name) override;

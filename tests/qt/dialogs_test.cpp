@@ -1,14 +1,14 @@
 // Message boxes and the folder dialog, answered through the test hooks: the
 // box carries the buttons and icon of the style bits and the press comes back
 // as the Win32 button code; the folder dialog gets title, preselection, owner.
-#include <cstdlib>
-#include <filesystem>
-
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <cstdlib>
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 #include "app/qt/qt_window.h"
@@ -114,7 +114,8 @@ TEST_F(QtWindowDialogs, FolderDialogGetsTitlePreselectionOwnerAndDirectoriesOnly
     calls.push_back(call);
     return answer;
   };
-  EXPECT_EQ(window_.browseForFolder({"请选择需要被模拟到的路径!", "/srv/php", 0x50, true}), "/srv/php/php-8.2");
+  EXPECT_EQ(window_.browseForFolder({"请选择需要被模拟到的路径!", "/srv/php", 0x50, true}),
+            "/srv/php/php-8.2");
   answer = "";  // cancelled
   EXPECT_EQ(window_.browseForFolder({"请选择一个文件夹", "", 0x4000 | 0x40, false}), "");
 
@@ -157,7 +158,8 @@ TEST_F(QtWindowDialogs, RealFolderDialogOpensOnThePreselectionAndCancelGivesNoth
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("请选择需要被模拟到的路径!"));
     static_cast<QDialog&>(dialog).accept();
   });
-  EXPECT_EQ(window_.browseForFolder({"请选择需要被模拟到的路径!", folder.string(), 0x50, true}), folder.string());
+  EXPECT_EQ(window_.browseForFolder({"请选择需要被模拟到的路径!", folder.string(), 0x50, true}),
+            folder.string());
 
   answerNextDialog<QFileDialog>([](QFileDialog& dialog) { dialog.reject(); });
   EXPECT_EQ(window_.browseForFolder({"t", folder.string(), 0x50, true}), "");

@@ -1,14 +1,14 @@
 // The monitor's access from its own thread: reads answer at once from the
 // guarded copy (also while the GUI thread is blocked joining that thread),
 // and writes are carried to the GUI thread, where their events are raised.
-#include <atomic>
-#include <set>
-#include <thread>
-
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+#include <atomic>
+#include <set>
+#include <thread>
+
 #include <gtest/gtest.h>
 
 #include "app/qt/qt_window.h"

@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+
 #include <gtest/gtest.h>
 
 #include "app/qt/qt_window.h"
@@ -135,8 +136,7 @@ TEST_F(QtWindowEvents, ClickingAButtonTakesTheFocusFromTheFieldFirst) {
   window_.setFocus(kVersion);
   recorder_.take();
   QTest::mouseClick(control<QPushButton>("按钮_切换"), Qt::LeftButton);
-  EXPECT_EQ(recorder_.take(),
-            (std::vector<RecordedEvent>{{kVersion, kLostFocus}, {"按钮_切换", kClicked}}));
+  EXPECT_EQ(recorder_.take(), (std::vector<RecordedEvent>{{kVersion, kLostFocus}, {"按钮_切换", kClicked}}));
 }
 
 TEST_F(QtWindowEvents, EachButtonReportsItsClick) {

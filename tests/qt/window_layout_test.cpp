@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QStatusBar>
+
 #include <gtest/gtest.h>
 
 #include "app/qt/qt_window.h"
@@ -21,7 +22,9 @@ using testing::testApplication;
 class QtWindowLayout : public ::testing::Test {
  protected:
   void SetUp() override { window_.open(); }
-  QWidget* control(const char* name) { return window_.widget()->findChild<QWidget*>(QString::fromUtf8(name)); }
+  QWidget* control(const char* name) {
+    return window_.widget()->findChild<QWidget*>(QString::fromUtf8(name));
+  }
 
   QApplication& application_ = testApplication();
   QtWindow window_;
@@ -40,8 +43,9 @@ TEST_F(QtWindowLayout, EveryControlStandsWhereTheTableSays) {
     EXPECT_EQ(widget->geometry(), QRect(spec.x, spec.y, spec.width, spec.height));
     const QWidget* expectedParent = *spec.parent == '\0' ? window_.widget() : control(spec.parent);
     EXPECT_EQ(widget->parentWidget(), expectedParent);
-    EXPECT_EQ(window_.controlText(spec.name),
-              spec.kind == ControlKind::ListBox || spec.kind == ControlKind::StatusBar ? "" : initialTextOf(spec));
+    EXPECT_EQ(
+        window_.controlText(spec.name),
+        spec.kind == ControlKind::ListBox || spec.kind == ControlKind::StatusBar ? "" : initialTextOf(spec));
 
     switch (spec.kind) {
       case ControlKind::GroupBox:

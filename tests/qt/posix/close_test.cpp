@@ -3,11 +3,6 @@
 // program runs from a temporary portable folder on an X server of its own
 // (Xvfb); the test closes the window as a window manager does when the user
 // clicks its close button: a WM_DELETE_WINDOW message.
-#include <signal.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -16,11 +11,17 @@
 #include <thread>
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "app/layout.h"
 
 // Last: Xlib defines macros (None, Status, ...) that clash with GoogleTest.
+// clang-format off
 #include <X11/Xlib.h>
+// clang-format on
 
 namespace phpswitch {
 namespace {
@@ -66,8 +67,8 @@ std::string windowName(Display* display, ::Window window) {
   unsigned long count, after;
   unsigned char* data = nullptr;
   std::string name;
-  if (::XGetWindowProperty(display, window, netWmName, 0, 1024, False, utf8, &type, &format, &count, &after, &data) ==
-          Success &&
+  if (::XGetWindowProperty(display, window, netWmName, 0, 1024, False, utf8, &type, &format, &count, &after,
+                           &data) == Success &&
       data != nullptr) {
     name.assign(reinterpret_cast<char*>(data), count);
   }
@@ -132,10 +133,12 @@ TEST_F(CloseEndsTheProcess, WithExitCodeZeroWhileTheMonitorsPhpStillRuns) {
   // A PHP that never answers: the monitor is inside its command when the window closes.
   const fs::path pidFile = folder_ / "php.pid";
   fs::create_directories(folder_ / "slow");
-  std::ofstream(folder_ / "slow" / "php") << "#!/bin/sh\necho $$ > '" << pidFile.string() << "'\nexec sleep 300\n";
+  std::ofstream(folder_ / "slow" / "php")
+      << "#!/bin/sh\necho $$ > '" << pidFile.string() << "'\nexec sleep 300\n";
   fs::permissions(folder_ / "slow" / "php", fs::perms::owner_all, fs::perm_options::add);
   fs::create_directories(folder_ / "data");
-  std::ofstream(folder_ / "data" / "setsoft.ini") << "[编辑框]\n编辑框_目标路径=" << (folder_ / "slow").string() << "\n";
+  std::ofstream(folder_ / "data" / "setsoft.ini")
+      << "[编辑框]\n编辑框_目标路径=" << (folder_ / "slow").string() << "\n";
 
   const int display = startXServer(server_);
   ASSERT_GE(display, 0) << "Xvfb did not start";

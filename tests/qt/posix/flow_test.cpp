@@ -1,21 +1,20 @@
 // The whole program in one process: the real Qt window and the App on the real
 // POSIX services, in a temporary portable folder with fake PHP installations.
 // A user's clicks pick an installation, switch, test, delete and close.
-#include <stdlib.h>
-
-#include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <thread>
-
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include "app/app.h"
 #include "app/qt/qt_window.h"
@@ -65,7 +64,8 @@ class QtAppFlow : public ::testing::Test {
     makeFakePhp(folder_ / "php-7.0.3", "7.0.3");
     makeFakePhp(folder_ / "php-8.2", "8.2.0");
     QtWindow::messageBoxHook = [this](QMessageBox& box) -> QAbstractButton* {
-      boxes_.push_back({box.text().toStdString(), box.windowTitle().toStdString(), box.icon(), box.standardButtons()});
+      boxes_.push_back(
+          {box.text().toStdString(), box.windowTitle().toStdString(), box.icon(), box.standardButtons()});
       return box.button(box.standardButtons() & QMessageBox::Yes ? QMessageBox::Yes : QMessageBox::Ok);
     };
   }

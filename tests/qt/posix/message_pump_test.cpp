@@ -1,14 +1,13 @@
 // The window installs its message pump on the GUI thread: while a handler waits
 // for a command, the window keeps handling events, so a second click runs its
 // handler nested inside the first.
-#include <stdlib.h>
-
-#include <filesystem>
-
 #include <QApplication>
 #include <QPushButton>
 #include <QTimer>
+#include <filesystem>
+
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include "app/qt/qt_window.h"
 #include "support/qt_test_support.h"
@@ -37,7 +36,8 @@ TEST(QtMessagePump, ASecondClickRunsWhileTheFirstWaitsForItsCommand) {
       QTimer::singleShot(0, [&] { window.widget()->findChild<QPushButton*>("按钮1")->click(); });
       log.push_back("first: " + runAndCapture("i=0; while [ ! -e '" + flag.string() +
                                               "' ] && [ $i -lt 3000 ]; do sleep 0.01; i=$((i+1)); done; "
-                                              "[ -e '" + flag.string() + "' ] && echo nested || echo alone"));
+                                              "[ -e '" +
+                                              flag.string() + "' ] && echo nested || echo alone"));
     } else if (event.control == "按钮1") {
       log.push_back("second");
       std::filesystem::create_directory(flag);

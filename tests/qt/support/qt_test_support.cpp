@@ -2,10 +2,9 @@
 // tests needs no display.
 #include "support/qt_test_support.h"
 
+#include <QApplication>
 #include <algorithm>
 #include <cstdlib>
-
-#include <QApplication>
 
 namespace phpswitch::testing {
 
@@ -28,4 +27,6 @@ int EventRecorder::count(const Text& control, Event event) const {
 
 // Fontconfig keeps caches for the life of the process that it never frees;
 // they are not ours to release.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\n";
+}
