@@ -121,6 +121,9 @@ Text interpreterPrefix() {
   OSVERSIONINFOA version{};
   version.dwOSVersionInfoSize = sizeof version;
   // The tool needs the NT family anyway: if the question fails, assume it.
+#ifdef _MSC_VER
+#pragma warning(suppress : 4996)  // deprecated for version checks; only the platform id is read
+#endif
   if (!::GetVersionExA(&version) || version.dwPlatformId == VER_PLATFORM_WIN32_NT) return "cmd.exe /c ";
   return "command.com /c ";
 }
