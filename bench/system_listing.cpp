@@ -1,6 +1,7 @@
 // Listing figures: listSubdirectories with full paths and sorting on a folder
 // of 10,000 subfolders, against a bare readdir loop over the same folder and
-// a std::sort of its names; the unsorted listing shows what sorting adds. Prints figures and ratios; asserts nothing.
+// a std::sort of its names; the unsorted listing shows what sorting adds.
+// Prints figures and ratios; asserts nothing.
 #include <dirent.h>
 #include <stdlib.h>
 
