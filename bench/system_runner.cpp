@@ -1,10 +1,6 @@
 // Command runner figures: throughput on 100 MB of output against cat through a
 // plain popen pipe, and the cost of one short command against a bare
 // posix_spawn of the same shell. Prints figures and ratios; asserts nothing.
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -12,6 +8,10 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "system/platform.h"
 #include "system/runner.h"
@@ -60,7 +60,8 @@ int main() {
   if (::mkdtemp(folder) == nullptr) return 1;
   const std::string file = std::string(folder) + "/output.txt";
   {
-    const std::string line = "PHP 7.0.3 (cli) (built: Feb  2 2016 14:42:56) ( NTS ) Copyright (c) The PHP Group\n";
+    const std::string line =
+        "PHP 7.0.3 (cli) (built: Feb  2 2016 14:42:56) ( NTS ) Copyright (c) The PHP Group\n";
     std::ofstream out(file, std::ios::binary);
     for (std::size_t written = 0; written < kOutputBytes; written += line.size()) out << line;
   }
@@ -83,7 +84,8 @@ int main() {
   std::printf("throughput, %.0f MB through cat (best of %d)\n", megabytes, kRounds);
   std::printf("  runAndCapture   %8.3f s  %8.1f MB/s\n", runner, megabytes / runner);
   std::printf("  popen + fread   %8.3f s  %8.1f MB/s\n", plain, megabytes / plain);
-  std::printf("  ratio runner/popen time: %.2f  (output identical: %s)\n", runner / plain, same ? "yes" : "NO");
+  std::printf("  ratio runner/popen time: %.2f  (output identical: %s)\n", runner / plain,
+              same ? "yes" : "NO");
 
   double perRun = 1e9, perSpawn = 1e9;
   for (int round = 0; round < kRounds; ++round) {
@@ -97,7 +99,8 @@ int main() {
   std::printf("per command, %d x sh -c true (best of %d)\n", kCommands, kRounds);
   std::printf("  runAndCapture   %8.3f ms\n", perRun * 1000);
   std::printf("  posix_spawn     %8.3f ms\n", perSpawn * 1000);
-  std::printf("  ratio runner/spawn: %.2f  (overhead %.3f ms)\n", perRun / perSpawn, (perRun - perSpawn) * 1000);
+  std::printf("  ratio runner/spawn: %.2f  (overhead %.3f ms)\n", perRun / perSpawn,
+              (perRun - perSpawn) * 1000);
 
   std::filesystem::remove_all(folder);
   return same ? 0 : 1;

@@ -20,7 +20,9 @@ void installMessagePump(MessagePump pump) {
   installedPump = pump ? std::make_shared<const MessagePump>(std::move(pump)) : nullptr;
 }
 
-bool messagePumpInstalled() { return installedPump != nullptr; }
+bool messagePumpInstalled() {
+  return installedPump != nullptr;
+}
 
 void dispatchPendingMessages() {
   if (const std::shared_ptr<const MessagePump> pump = installedPump) {
@@ -33,10 +35,17 @@ void dispatchPendingMessages() {
 std::int64_t waitMilliseconds(std::int32_t interval, int unit) {
   double perUnit = 1.0;
   switch (unit) {
-    case 1: perUnit = 1000.0; break;
-    case 2: perUnit = 60000.0; break;
-    case 3: perUnit = 3600000.0; break;
-    default: break;
+    case 1:
+      perUnit = 1000.0;
+      break;
+    case 2:
+      perUnit = 60000.0;
+      break;
+    case 3:
+      perUnit = 3600000.0;
+      break;
+    default:
+      break;
   }
   const double ms = static_cast<double>(interval) * perUnit;
   if (ms <= 0.0) return 0;

@@ -5,10 +5,16 @@
 
 namespace phpswitch {
 
-Text defaultTargetPath() { return "/opt/php_target"; }
-Text defaultVersionPath() { return "/opt/php/php-7.0.3"; }
+Text defaultTargetPath() {
+  return "/opt/php_target";
+}
+Text defaultVersionPath() {
+  return "/opt/php/php-7.0.3";
+}
 
-Text phpExecutableIn(const Text& folder) { return folder + "/php"; }
+Text phpExecutableIn(const Text& folder) {
+  return folder + "/php";
+}
 
 // A single quote cannot stand inside single quotes: it ends the quoted part,
 // comes as \' and opens a new one. An empty path stays '' (one empty word),
@@ -34,8 +40,8 @@ std::optional<Text> linkCommand(const Text& target, const Text& version) {
   const std::optional<Text> t = quotedPath(target);
   const std::optional<Text> v = quotedPath(version);
   if (!t || !v) return std::nullopt;
-  return "ln -sT -- " + *v + " " + *t + " && printf 'symbolic link created for %s <<===>> %s\\n' " + *t + " " +
-         *v;
+  return "ln -sT -- " + *v + " " + *t + " && printf 'symbolic link created for %s <<===>> %s\\n' " + *t +
+         " " + *v;
 }
 
 // Like cmd's rmdir: a link that leads to a directory (or nowhere) goes as a
@@ -63,7 +69,9 @@ std::optional<Text> phpCommand(const Text& target, const char* arguments) {
 
 }  // namespace
 
-std::optional<Text> phpTestCommand(const Text& target) { return phpCommand(target, " -v"); }
+std::optional<Text> phpTestCommand(const Text& target) {
+  return phpCommand(target, " -v");
+}
 
 std::optional<Text> phpVersionCommand(const Text& target) {
   return phpCommand(target, " -r 'echo PHP_VERSION;'");

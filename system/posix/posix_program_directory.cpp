@@ -1,8 +1,8 @@
 // The executable's path from /proc/self/exe, its folder, and the process's
 // current directory on POSIX.
-#include "system/program_directory.h"
-
 #include <unistd.h>
+
+#include "system/program_directory.h"
 
 namespace phpswitch {
 
@@ -29,8 +29,12 @@ Text folderOfExecutable(const Text& path) {
   return path.substr(0, slash);
 }
 
-const char* pathSeparator() { return "/"; }
+const char* pathSeparator() {
+  return "/";
+}
 
-bool setCurrentDirectory(const Text& folder) { return ::chdir(folder.c_str()) == 0; }
+bool setCurrentDirectory(const Text& folder) {
+  return ::chdir(folder.c_str()) == 0;
+}
 
 }  // namespace phpswitch

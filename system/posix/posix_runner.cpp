@@ -8,7 +8,12 @@
 // exactly the bytes waiting at that moment are read and the call returns; what
 // a surviving background job writes later is not waited for. This bound is what
 // keeps a command like "server &" from hanging the caller forever.
-#include "system/runner.h"
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <thread>
+#include <utility>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -19,13 +24,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cerrno>
-#include <chrono>
-#include <cstring>
-#include <thread>
-#include <utility>
-
+#include "system/runner.h"
 #include "system/runner_internal.h"
 
 extern char** environ;
@@ -216,7 +215,9 @@ bool waitForDataOrEnd(int pipe, int process) {
 
 void dispatchNativeMessages() {}
 
-Text interpreterPrefix() { return "/bin/sh -c "; }
+Text interpreterPrefix() {
+  return "/bin/sh -c ";
+}
 
 Text runAndCapture(const Text& command) {
   OutputPipe pipe = createOutputPipe();
@@ -245,15 +246,16 @@ Text runAndCapture(const Text& command) {
 }
 
 bool waitPumping(std::int32_t interval, int unit) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMilliseconds(interval, unit));
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMilliseconds(interval, unit));
   for (;;) {
     dispatchPendingMessages();
     const auto now = std::chrono::steady_clock::now();
     if (now >= deadline) return true;
     const auto left = deadline - now;
     // Without a pump there is nothing to run in between: one plain sleep.
-    std::this_thread::sleep_for(messagePumpInstalled() ? std::min<std::chrono::steady_clock::duration>(left, kPumpSlice)
-                                                       : left);
+    std::this_thread::sleep_for(
+        messagePumpInstalled() ? std::min<std::chrono::steady_clock::duration>(left, kPumpSlice) : left);
   }
 }
 

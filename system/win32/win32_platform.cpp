@@ -7,10 +7,16 @@
 
 namespace phpswitch {
 
-Text defaultTargetPath() { return "D:\\php_target"; }
-Text defaultVersionPath() { return "E:\\php\\php-7.0.3"; }
+Text defaultTargetPath() {
+  return "D:\\php_target";
+}
+Text defaultVersionPath() {
+  return "E:\\php\\php-7.0.3";
+}
 
-Text phpExecutableIn(const Text& folder) { return folder + "\\php.exe"; }
+Text phpExecutableIn(const Text& folder) {
+  return folder + "\\php.exe";
+}
 
 // Bytes are checked one by one: the second byte of a code-page-936 character
 // is 0x40 or higher, so it can never be mistaken for one of the refused bytes.
@@ -49,7 +55,9 @@ std::optional<Text> phpCommand(const Text& target, const char* arguments) {
 
 }  // namespace
 
-std::optional<Text> phpTestCommand(const Text& target) { return phpCommand(target, " -v"); }
+std::optional<Text> phpTestCommand(const Text& target) {
+  return phpCommand(target, " -v");
+}
 
 std::optional<Text> phpVersionCommand(const Text& target) {
   return phpCommand(target, " -r \"echo PHP_VERSION;\"");

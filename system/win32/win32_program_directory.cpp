@@ -1,9 +1,8 @@
 // The executable's path from GetModuleFileNameA, its folder, and the process's
 // current directory on Win32.
-#include "system/program_directory.h"
-
 #include <windows.h>
 
+#include "system/program_directory.h"
 #include "text/text.h"
 
 namespace phpswitch {
@@ -32,8 +31,12 @@ Text folderOfExecutable(const Text& path) {
   return leftPart(path, backslash - 1);
 }
 
-const char* pathSeparator() { return "\\"; }
+const char* pathSeparator() {
+  return "\\";
+}
 
-bool setCurrentDirectory(const Text& folder) { return ::SetCurrentDirectoryA(folder.c_str()) != 0; }
+bool setCurrentDirectory(const Text& folder) {
+  return ::SetCurrentDirectoryA(folder.c_str()) != 0;
+}
 
 }  // namespace phpswitch

@@ -7,14 +7,13 @@
 // may well exit with 259, STILL_ACTIVE). Once the process is seen to have
 // ended, everything it wrote is in the pipe: that is read and the call
 // returns, without waiting for a background program that inherited the pipe.
-#include "system/runner.h"
-
 #include <windows.h>
 
 #include <algorithm>
 #include <cstring>
 #include <mutex>
 
+#include "system/runner.h"
 #include "system/runner_internal.h"
 #include "system/win32/win32_runner_internal.h"
 

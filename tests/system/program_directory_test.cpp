@@ -1,6 +1,8 @@
 // The program directory: the folder part of the executable's path (table per
 // platform), the real executable found there, and the override that the app
 // and tests set from any thread.
+#include "system/program_directory.h"
+
 #include <atomic>
 #include <filesystem>
 #include <thread>
@@ -9,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include "support/runner_temp_folder.h"
-#include "system/program_directory.h"
 
 namespace phpswitch {
 namespace {

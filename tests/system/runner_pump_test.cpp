@@ -24,17 +24,10 @@ TEST(WaitMilliseconds, UnitsAndLimits) {
     int unit;
     std::int64_t ms;
   } cases[] = {
-      {1, 0, 1},
-      {250, 0, 250},
-      {3, 1, 3000},
-      {2, 2, 120000},
-      {1, 3, 3600000},
-      {5, 7, 5},  // an unknown unit counts milliseconds
-      {0, 3, 0},
-      {-5, 0, 0},  // a negative interval is no wait, not a wait until a past date
-      {-1, 3, 0},
-      {kMax, 0, kMax},
-      {kMax, 3, kLongestWaitMs},  // 7.7e15 ms would overflow 100-ns units
+      {1, 0, 1},      {250, 0, 250},   {3, 1, 3000},
+      {2, 2, 120000}, {1, 3, 3600000}, {5, 7, 5},  // an unknown unit counts milliseconds
+      {0, 3, 0},      {-5, 0, 0},  // a negative interval is no wait, not a wait until a past date
+      {-1, 3, 0},     {kMax, 0, kMax}, {kMax, 3, kLongestWaitMs},  // 7.7e15 ms would overflow 100-ns units
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.interval << " unit " << c.unit);

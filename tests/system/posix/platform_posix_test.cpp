@@ -2,8 +2,6 @@
 // folder: hostile path names reach the tools unharmed and inject nothing, the
 // link is never made inside an existing directory, and unlinking removes links
 // and empty directories only.
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -11,6 +9,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "support/runner_temp_folder.h"
 #include "system/platform.h"
@@ -120,7 +119,8 @@ TEST_F(PosixCommands, LinkTestVersionAndUnlinkWithHostileNames) {
     ASSERT_TRUE(fs::is_symlink(target));
     EXPECT_EQ(fs::read_symlink(target), version);
 
-    EXPECT_EQ(run(phpTestCommand(target)), "PHP 7.0.3 (cli) (built: Feb  2 2016)\nCopyright (c) The PHP Group\n");
+    EXPECT_EQ(run(phpTestCommand(target)),
+              "PHP 7.0.3 (cli) (built: Feb  2 2016)\nCopyright (c) The PHP Group\n");
     EXPECT_EQ(run(phpVersionCommand(target)), "7.0.3");
 
     EXPECT_EQ(run(unlinkCommand(target)), "");
@@ -154,17 +154,24 @@ TEST_F(PosixCommands, LinkIsNeverMadeOverOrInsideWhatStandsThere) {
   const std::string version = makeInstallation("php-8.3");
   const std::string other = makeInstallation("php-5.6");
   enum class Before { EmptyDirectory, FullDirectory, LinkToOther, File };
-  for (const Before before : {Before::EmptyDirectory, Before::FullDirectory, Before::LinkToOther, Before::File}) {
+  for (const Before before :
+       {Before::EmptyDirectory, Before::FullDirectory, Before::LinkToOther, Before::File}) {
     SCOPED_TRACE(static_cast<int>(before));
     const std::string target = path("target " + std::to_string(static_cast<int>(before)));
     switch (before) {
-      case Before::EmptyDirectory: fs::create_directory(target); break;
+      case Before::EmptyDirectory:
+        fs::create_directory(target);
+        break;
       case Before::FullDirectory:
         fs::create_directory(target);
         std::ofstream(target + "/keep") << "x";
         break;
-      case Before::LinkToOther: fs::create_directory_symlink(other, target); break;
-      case Before::File: std::ofstream(target) << "x"; break;
+      case Before::LinkToOther:
+        fs::create_directory_symlink(other, target);
+        break;
+      case Before::File:
+        std::ofstream(target) << "x";
+        break;
     }
     const Text output = run(linkCommand(target, version));
     EXPECT_THAT(output, HasSubstr("File exists"));

@@ -1,13 +1,6 @@
 // The POSIX command runner against real /bin/sh commands: what comes back, how
 // the child is started (stdin, descriptors, session), when the wait ends
 // (exit, background jobs, closed output), signals, threads and the pump hook.
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/ioctl.h>
-#include <sys/time.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -19,8 +12,14 @@
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "support/runner_temp_folder.h"
 #include "system/platform.h"
@@ -36,7 +35,8 @@ using testing::HasSubstr;
 // writes three blocks with zero bytes, each only once the one before has been
 // taken from the pipe, so that the runner sees exactly these blocks.
 void writeBlocksAndExit() {
-  for (const std::string& block : {std::string("ab\0cd", 5), std::string("ef\0gh", 5), std::string("ij", 2)}) {
+  for (const std::string& block :
+       {std::string("ab\0cd", 5), std::string("ef\0gh", 5), std::string("ij", 2)}) {
     if (::write(1, block.data(), block.size()) != static_cast<ssize_t>(block.size())) std::_Exit(1);
     int waiting = 1;
     // FIONREAD works on the write end of a pipe too: it counts unread bytes.
@@ -229,8 +229,7 @@ TEST(PosixRunner, IgnoredChildSignalDoesNotHangTheWait) {
 TEST(PosixRunner, TwoThreadsAtOnceEachGetTheirOwnOutputAndLeaveNoZombie) {
   auto run = [](const std::string& word, std::string* result) {
     for (int round = 0; round < 3; ++round) {
-      const Text output =
-          runAndCapture("i=0; while [ $i -lt 2000 ]; do echo " + word + "; i=$((i+1)); done");
+      const Text output = runAndCapture("i=0; while [ $i -lt 2000 ]; do echo " + word + "; i=$((i+1)); done");
       if (output != repeatLines(word, 2000)) {
         *result = "round " + std::to_string(round) + ": " + std::to_string(output.size()) + " bytes";
         return;

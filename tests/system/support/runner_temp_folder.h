@@ -39,7 +39,9 @@ class TempFolder {
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
 
-  const std::string& path() const { return path_; }
+  const std::string& path() const {
+    return path_;
+  }
   // `name` inside the folder, with the platform's separator.
   std::string operator/(const std::string& name) const {
 #ifdef _WIN32

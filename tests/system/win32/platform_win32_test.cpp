@@ -24,7 +24,8 @@ TEST(Win32Commands, ExactTexts) {
     std::optional<Text> command;
     const char* text;
   } cases[] = {
-      {linkCommand("D:\\php_target", "E:\\php\\php-7.0.3"), "mklink /D \"D:\\php_target\" \"E:\\php\\php-7.0.3\""},
+      {linkCommand("D:\\php_target", "E:\\php\\php-7.0.3"),
+       "mklink /D \"D:\\php_target\" \"E:\\php\\php-7.0.3\""},
       {linkCommand("D:\\a b", "E:\\c & d"), "mklink /D \"D:\\a b\" \"E:\\c & d\""},
       {unlinkCommand("D:\\php_target"), "rmdir \"D:\\php_target\""},
       {unlinkCommand(""), "rmdir \"\""},
@@ -43,7 +44,8 @@ TEST(Win32Commands, ExactTexts) {
 
 TEST(Win32Commands, PathsCmdWouldStillExpandAreRefused) {
   const char* const refused[] = {
-      "D:\\%PATH%", "D:\\100%", "D:\\say \"hi\"", "D:\\a\"", "D:\\line\r\nbreak", "D:\\new\nline", "D:\\tab\there",
+      "D:\\%PATH%",        "D:\\100%",      "D:\\say \"hi\"", "D:\\a\"",
+      "D:\\line\r\nbreak", "D:\\new\nline", "D:\\tab\there",
   };
   for (const Text path : refused) {
     SCOPED_TRACE(path);
@@ -86,7 +88,9 @@ class Win32CommandRuns : public testing::Test {
     return command ? runAndCapture(*command) : Text();
   }
 
-  static bool exists(const Text& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+  static bool exists(const Text& path) {
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  }
 
   runner_support::TempFolder temp_;
 };
@@ -96,7 +100,8 @@ TEST_F(Win32CommandRuns, PhpCommandsReachTheStandInWithTheirArguments) {
     SCOPED_TRACE(name);
     const Text folder = makeInstallation(name);
     EXPECT_EQ(run(phpVersionCommand(folder)), "7.0.3");
-    EXPECT_EQ(run(phpTestCommand(folder)), "PHP 7.0.3 (cli) (built: Feb  2 2016)\r\nCopyright (c) The PHP Group\r\n");
+    EXPECT_EQ(run(phpTestCommand(folder)),
+              "PHP 7.0.3 (cli) (built: Feb  2 2016)\r\nCopyright (c) The PHP Group\r\n");
   }
 }
 
@@ -128,17 +133,15 @@ TEST_F(Win32CommandRuns, NothingInAPathRunsAsACommand) {
   const char* const hostile[] = {
       "x & echo INJ^ECTED",
       "x\" & echo INJ^ECTED & \"",  // refused: a quote would end the word
-      "x | echo INJ^ECTED",
-      "x ^& echo INJ^ECTED",
-      "x) & echo INJ^ECTED & (",
+      "x | echo INJ^ECTED",        "x ^& echo INJ^ECTED", "x) & echo INJ^ECTED & (",
       "x & echo INJ^ECTED \\",  // ends in a backslash, just before the closing quote
   };
   for (const std::string name : hostile) {
     SCOPED_TRACE(name);
     const Text target = temp_ / name;
     for (const std::optional<Text>& command :
-         {linkCommand(target, version), linkCommand(version, target), unlinkCommand(target), phpTestCommand(target),
-          phpVersionCommand(target)}) {
+         {linkCommand(target, version), linkCommand(version, target), unlinkCommand(target),
+          phpTestCommand(target), phpVersionCommand(target)}) {
       if (command) {
         EXPECT_EQ(runAndCapture(*command).find("INJECTED"), Text::npos) << *command;
       }

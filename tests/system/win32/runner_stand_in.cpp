@@ -14,7 +14,9 @@ void put(HANDLE handle, const std::string& bytes) {
   ::WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
-void out(const std::string& bytes) { put(::GetStdHandle(STD_OUTPUT_HANDLE), bytes); }
+void out(const std::string& bytes) {
+  put(::GetStdHandle(STD_OUTPUT_HANDLE), bytes);
+}
 
 }  // namespace
 

@@ -21,10 +21,14 @@ struct PumpGuard {
   ~PumpGuard() { installMessagePump(nullptr); }
 };
 
-Text standIn() { return folderOfExecutable(executablePath()) + "\\system_runner_stand_in.exe"; }
+Text standIn() {
+  return folderOfExecutable(executablePath()) + "\\system_runner_stand_in.exe";
+}
 
 // The stand-in with `arguments`, in the outer quotes cmd /c strips.
-Text standInCommand(const Text& arguments) { return "\"\"" + standIn() + "\" " + arguments + "\""; }
+Text standInCommand(const Text& arguments) {
+  return "\"\"" + standIn() + "\" " + arguments + "\"";
+}
 
 std::string repeatLines(const std::string& line, int count) {
   std::string out;
@@ -39,7 +43,9 @@ void drainQueue() {
   }
 }
 
-TEST(Win32Runner, InterpreterIsCmdOnTheNtFamily) { EXPECT_EQ(interpreterPrefix(), "cmd.exe /c "); }
+TEST(Win32Runner, InterpreterIsCmdOnTheNtFamily) {
+  EXPECT_EQ(interpreterPrefix(), "cmd.exe /c ");
+}
 
 TEST(Win32Runner, OutputTable) {
   ASSERT_EQ(::GetFileAttributesA(standIn().c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u) << standIn();
@@ -70,8 +76,8 @@ TEST(Win32Runner, ChildExitingWith259EndsTheWait) {
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
   char commandLine[] = "cmd.exe /c exit 259";
-  ASSERT_TRUE(::CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                               &startup, &info));
+  ASSERT_TRUE(::CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                               nullptr, &startup, &info));
   ::WaitForSingleObject(info.hProcess, INFINITE);
   DWORD code = 0;
   ::GetExitCodeProcess(info.hProcess, &code);
