@@ -2,15 +2,15 @@
 // of 10,000 subfolders, against a bare readdir loop over the same folder and
 // a std::sort of its names; the unsorted listing shows what sorting adds.
 // Prints figures and ratios; asserts nothing.
-#include <dirent.h>
-#include <stdlib.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include <dirent.h>
+#include <stdlib.h>
 
 #include "system/listing.h"
 
@@ -57,7 +57,8 @@ int main() {
   const std::string folder = pattern;
   // Names of mixed case and length, as installations tend to be named.
   for (int i = 0; i < kFolders; ++i) {
-    std::filesystem::create_directory(folder + "/" + (i % 2 ? "PHP-" : "php-") + std::to_string((i * 7919) % kFolders));
+    std::filesystem::create_directory(folder + "/" + (i % 2 ? "PHP-" : "php-") +
+                                      std::to_string((i * 7919) % kFolders));
   }
 
   int count = 0;
@@ -72,8 +73,8 @@ int main() {
   std::size_t plainCount = 0;
   const double plain = bestOf([&] { plainCount = listPlainly(folder); });
 
-  std::printf("listSubdirectories, full paths, sorted: %d folders in %.2f ms (best of %d)\n", count, listing * 1e3,
-              kRounds);
+  std::printf("listSubdirectories, full paths, sorted: %d folders in %.2f ms (best of %d)\n", count,
+              listing * 1e3, kRounds);
   std::printf("the same without sorting:                %.2f ms\n", unsorted * 1e3);
   std::printf("bare readdir + std::sort of names:      %zu folders in %.2f ms\n", plainCount, plain * 1e3);
   std::printf("ratio listing / bare:                   %.2f\n", listing / plain);

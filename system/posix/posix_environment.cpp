@@ -3,11 +3,6 @@
 // environment.d). A write edits one variable and keeps every other byte of the
 // file; it goes to a temporary file in the same folder that is renamed over the
 // original, so a reader never sees half a file.
-#include <fcntl.h>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -16,6 +11,11 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "system/environment.h"
 #include "system/file_system.h"
@@ -78,9 +78,15 @@ FileContent readWholeFile(const std::string& path) {
   return content;
 }
 
-bool isNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
-bool isNameChar(char c) { return isNameStart(c) || (c >= '0' && c <= '9'); }
-bool isLineBlank(char c) { return c == ' ' || c == '\t'; }
+bool isNameStart(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+bool isNameChar(char c) {
+  return isNameStart(c) || (c >= '0' && c <= '9');
+}
+bool isLineBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 bool isValidName(std::string_view name) {
   if (name.empty() || !isNameStart(name[0])) return false;

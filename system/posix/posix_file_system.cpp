@@ -3,11 +3,6 @@
 // link is never followed at any depth, even if one is swapped in mid-walk.
 // "/" in any spelling, and the current directory or a folder above it, is
 // never removed.
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -15,6 +10,11 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "system/file_system.h"
 

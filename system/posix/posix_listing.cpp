@@ -1,10 +1,10 @@
 // Subdirectory listing on POSIX with opendir/readdir. A link to a directory is
 // listed as a directory, as the Windows search reports directory links; the
 // entry type comes from stat when readdir cannot tell it.
+#include <memory>
+
 #include <dirent.h>
 #include <sys/stat.h>
-
-#include <memory>
 
 #include "system/listing.h"
 

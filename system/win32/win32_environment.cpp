@@ -4,16 +4,16 @@
 // shell and collection objects and releases them before it returns.
 #include <windows.h>
 
+#include <cmath>
+#include <optional>
+#include <string>
+#include <utility>
+
 #include <ole2.h>
 #include <oleauto.h>
 #include <psapi.h>
 #include <shellapi.h>
 #include <shlwapi.h>
-
-#include <cmath>
-#include <optional>
-#include <string>
-#include <utility>
 
 #include "system/environment.h"
 #include "system/runner.h"
@@ -128,14 +128,16 @@ HRESULT invoke(IDispatch* object, const wchar_t* member, WORD flags, VARIANT* ar
 ComPtr<IDispatch> createAutomationObject(const wchar_t* name) {
   CLSID clsid;
   const HRESULT found = name[0] == L'{' ? ::CLSIDFromString(const_cast<LPOLESTR>(name), &clsid)
-                                         : ::CLSIDFromProgID(name, &clsid);
+                                        : ::CLSIDFromProgID(name, &clsid);
   if (FAILED(found)) return {};
   ComPtr<IUnknown> unknown;
-  HRESULT hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(unknown.out()));
+  HRESULT hr =
+      ::CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(unknown.out()));
   if (hr == E_INVALIDARG) {
     // Older systems reject context bits they do not know (CLSCTX_ALL grew).
-    hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER,
-                            IID_IUnknown, reinterpret_cast<void**>(unknown.out()));
+    hr =
+        ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER,
+                           IID_IUnknown, reinterpret_cast<void**>(unknown.out()));
   }
   if (FAILED(hr) || !unknown || FAILED(::OleRun(unknown.get()))) return {};
   ComPtr<IDispatch> dispatch;
@@ -153,7 +155,8 @@ std::optional<Text> processVariable(const char* name) {
   for (int attempt = 0; attempt < 4; ++attempt) {
     if (size == 0) {
       const DWORD error = ::GetLastError();
-      return error == ERROR_SUCCESS || error == ERROR_ENVVAR_NOT_FOUND ? std::optional<Text>(Text()) : std::nullopt;
+      return error == ERROR_SUCCESS || error == ERROR_ENVVAR_NOT_FOUND ? std::optional<Text>(Text())
+                                                                       : std::nullopt;
     }
     Text buffer(size, '\0');
     ::SetLastError(ERROR_SUCCESS);
@@ -234,7 +237,8 @@ class Win32Environment final : public SystemEnvironment {
   int countVariables(bool user) override {
     ComPtr<IDispatch> collection = open(user);
     Variant result;
-    if (FAILED(invoke(collection.get(), L"length", DISPATCH_PROPERTYGET, nullptr, 0, result.get()))) return -1;
+    if (FAILED(invoke(collection.get(), L"length", DISPATCH_PROPERTYGET, nullptr, 0, result.get())))
+      return -1;
     const auto number = numberOf(result);
     if (!number || !(*number >= 0 && *number < 2147483648.0)) return -1;
     return static_cast<int>(*number);  // toward zero
@@ -295,7 +299,8 @@ class Win32Environment final : public SystemEnvironment {
     // GetModuleFileNameExA cuts a long path silently: grow until it fits.
     for (DWORD size = MAX_PATH; size <= 65536; size *= 2) {
       Text buffer(size, '\0');
-      const DWORD got = ::GetModuleFileNameExA(::GetCurrentProcess(), ::GetModuleHandleA(nullptr), buffer.data(), size);
+      const DWORD got =
+          ::GetModuleFileNameExA(::GetCurrentProcess(), ::GetModuleHandleA(nullptr), buffer.data(), size);
       if (got == 0) return {};
       if (got < size - 1) {
         const Text path = textFromBuffer(buffer.data(), got);
@@ -325,7 +330,8 @@ class Win32Environment final : public SystemEnvironment {
     setText(which, user ? "user" : "system");
     if (FAILED(invoke(shell.get(), L"Environment", DISPATCH_METHOD | DISPATCH_PROPERTYGET, which.get(), 1,
                       result.get())) ||
-        FAILED(::VariantChangeType(result.get(), result.get(), 0, VT_DISPATCH)) || (*result).pdispVal == nullptr) {
+        FAILED(::VariantChangeType(result.get(), result.get(), 0, VT_DISPATCH)) ||
+        (*result).pdispVal == nullptr) {
       return {};
     }
     (*result).pdispVal->AddRef();
@@ -341,6 +347,8 @@ std::unique_ptr<SystemEnvironment> makeSystemEnvironment(const EnvironmentLocati
   return std::make_unique<Win32Environment>();
 }
 
-EnvironmentLocations defaultEnvironmentLocations() { return {}; }
+EnvironmentLocations defaultEnvironmentLocations() {
+  return {};
+}
 
 }  // namespace phpswitch

@@ -5,12 +5,12 @@
 // above it, is refused before anything is touched.
 #include <windows.h>
 
-#include <dbghelp.h>
-#include <shlwapi.h>
-
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <dbghelp.h>
+#include <shlwapi.h>
 
 #include "system/file_system.h"
 
@@ -37,8 +37,12 @@ struct Entry {
   DWORD attributes = 0;
 };
 
-bool isSeparatorByte(char c) { return c == '\\' || c == '/'; }
-bool isSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+bool isSeparatorByte(char c) {
+  return c == '\\' || c == '/';
+}
+bool isSeparator(wchar_t c) {
+  return c == L'\\' || c == L'/';
+}
 
 Text skipLeadingBlanks(const Text& path) {
   const auto first = path.find_first_not_of(' ');
@@ -152,8 +156,8 @@ bool isRootWide(const std::wstring& path) {
   if (!stripped.empty() && isRootShape(stripped)) return true;
   // "\\?\C:\x\.." is not resolved by Windows, but a careless tool might; judge
   // what follows the prefix as a plain path.
-  if (path.size() > 4 && isSeparator(path[0]) && isSeparator(path[1]) && (path[2] == L'?' || path[2] == L'.') &&
-      isSeparator(path[3])) {
+  if (path.size() > 4 && isSeparator(path[0]) && isSeparator(path[1]) &&
+      (path[2] == L'?' || path[2] == L'.') && isSeparator(path[3])) {
     return isRootWide(path.substr(4));
   }
   // Relative names, "." and "..", doubled separators: as Windows resolves them.
@@ -201,7 +205,8 @@ void emptyDirectory(const Text& folder) {
   for (const Entry& entry : listEntries(folder)) {
     if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY)) {
       ::DeleteFileA(entry.path.c_str());  // a file, or a link to one: the link goes
-    } else if (isLinkAttributes(entry.attributes) || isLinkAttributes(::GetFileAttributesA(entry.path.c_str()))) {
+    } else if (isLinkAttributes(entry.attributes) ||
+               isLinkAttributes(::GetFileAttributesA(entry.path.c_str()))) {
       // Asked again just before: a folder turned into a link since the
       // listing must not be entered either.
       ::RemoveDirectoryA(entry.path.c_str());
@@ -224,7 +229,9 @@ bool fileExists(const Text& path) {
   return find.valid();
 }
 
-bool isEmptyDirectory(const Text& path) { return ::PathIsDirectoryEmptyA(path.c_str()) != FALSE; }
+bool isEmptyDirectory(const Text& path) {
+  return ::PathIsDirectoryEmptyA(path.c_str()) != FALSE;
+}
 
 bool isDirectoryLink(const Text& path) {
   const Text entry = withoutTrailingSeparators(path);

@@ -4,10 +4,10 @@
 // checks that the destination is untouched and the link is reported as kept).
 #include "system/file_system.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "support/file_system_temp_tree.h"
 
@@ -51,7 +51,8 @@ TEST(FileSystemQueries, AnswerForEachKindOfEntry) {
   tree.makeDirectory("empty");
   fillInstallation(tree, "full");
   tree.writeFile("plain.txt", "text");
-  const bool links = tree.makeLink("to_empty", tree.path("empty")) && tree.makeLink("to_full", tree.path("full"));
+  const bool links =
+      tree.makeLink("to_empty", tree.path("empty")) && tree.makeLink("to_full", tree.path("full"));
 
   struct Case {
     std::string path;
@@ -117,7 +118,8 @@ TEST(RemoveDirectoryTree, LeavesWhatIsNotADirectory) {
 TEST(RemoveDirectoryTree, RemovesATopLevelLinkOnlyAsALink) {
   TempTree tree;
   fillInstallation(tree, "php-8.3");
-  if (!tree.makeLink("php_target", tree.path("php-8.3")) || !tree.makeLink("php_slash", tree.path("php-8.3"))) {
+  if (!tree.makeLink("php_target", tree.path("php-8.3")) ||
+      !tree.makeLink("php_slash", tree.path("php-8.3"))) {
     GTEST_SKIP() << "cannot make directory links here";
   }
   const auto before = tree.snapshot("php-8.3");
@@ -163,8 +165,13 @@ TEST(RemoveDirectoryTree, RefusesTheCurrentDirectoryAndItsParents) {
   const auto previous = std::filesystem::current_path();
   std::filesystem::current_path(tree.path("app/bin"));
 
-  const std::string spellings[] = {".", "..", tree.path("app/bin"), tree.path("app"), tree.root(),
-                                   "." + std::string(1, kSeparator), tree.path("app/bin/ext/..")};
+  const std::string spellings[] = {".",
+                                   "..",
+                                   tree.path("app/bin"),
+                                   tree.path("app"),
+                                   tree.root(),
+                                   "." + std::string(1, kSeparator),
+                                   tree.path("app/bin/ext/..")};
   for (const std::string& spelling : spellings) EXPECT_FALSE(removeDirectoryTree(spelling)) << spelling;
   std::filesystem::current_path(previous);
   EXPECT_EQ(tree.snapshot(""), before);
@@ -176,7 +183,7 @@ TEST(MakeDirectoryPath, CreatesEveryMissingFolder) {
 
   EXPECT_TRUE(makeDirectoryPath(tree.path("data/a/b")));
   EXPECT_TRUE(isDirectory(tree.path("data/a/b")));
-  EXPECT_TRUE(makeDirectoryPath(tree.path("data/a/b")));            // already there
+  EXPECT_TRUE(makeDirectoryPath(tree.path("data/a/b")));             // already there
   EXPECT_TRUE(makeDirectoryPath(tree.path("data/c") + kSeparator));  // trailing separator
   EXPECT_TRUE(isDirectory(tree.path("data/c")));
   EXPECT_FALSE(makeDirectoryPath(tree.path("file")));    // a file stands there

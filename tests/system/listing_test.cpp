@@ -2,10 +2,10 @@
 // count, how members are spelled, and how the list passed in is kept.
 #include "system/listing.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "support/file_system_temp_tree.h"
 
@@ -90,7 +90,8 @@ TEST(ListSubdirectories, ListsLinksToFoldersButNotToFiles) {
     GTEST_SKIP() << "cannot make links here";
   }
 #ifndef _WIN32
-  ASSERT_TRUE(tree.makeLink("program/dangling", tree.path("installs/gone")));  // Win32 under Wine cannot see one
+  ASSERT_TRUE(
+      tree.makeLink("program/dangling", tree.path("installs/gone")));  // Win32 under Wine cannot see one
 #endif
   TextList list;
 

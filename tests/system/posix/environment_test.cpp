@@ -2,17 +2,17 @@
 // folder: reading, the process-environment fallback and how a failed read is
 // told apart, writes that keep every other line, quoting that reads back
 // byte for byte, atomic replacement, and the process facts.
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <gtest/gtest.h>
+#include "system/environment.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "support/file_system_temp_tree.h"
-#include "system/environment.h"
 
 namespace phpswitch {
 namespace {
@@ -22,7 +22,9 @@ using file_system_support::TempTree;
 // A variable of the test's own process, set for one test.
 class ScopedProcessVariable {
  public:
-  ScopedProcessVariable(const char* name, const std::string& value) : name_(name) { ::setenv(name, value.c_str(), 1); }
+  ScopedProcessVariable(const char* name, const std::string& value) : name_(name) {
+    ::setenv(name, value.c_str(), 1);
+  }
   ~ScopedProcessVariable() { ::unsetenv(name_); }
 
  private:
@@ -32,7 +34,8 @@ class ScopedProcessVariable {
 class EnvironmentFiles : public ::testing::Test {
  protected:
   std::unique_ptr<SystemEnvironment> environment() const {
-    return makeSystemEnvironment({tree.path("etc/environment"), tree.path("config/environment.d/50-phpswitch.conf")});
+    return makeSystemEnvironment(
+        {tree.path("etc/environment"), tree.path("config/environment.d/50-phpswitch.conf")});
   }
   void writeMachineFile(const std::string& content) const { tree.writeFile("etc/environment", content); }
   std::string machineFile() const { return tree.readFile("etc/environment"); }
@@ -59,9 +62,15 @@ TEST_F(EnvironmentFiles, ReadsTheFormsOfALine) {
     const char* name;
     const char* value;
   } cases[] = {
-      {"PLAIN", "/usr/local/bin:/usr/bin"}, {"DOUBLE", "two words"}, {"SINGLE", "it is \"quoted\""},
-      {"SPACED", "padded value"},           {"EXPORTED", "yes"},     {"TWICE", "second"},
-      {"HALF", "\"open only"},              {"LAST", "no newline"},  {"1BAD", ""},
+      {"PLAIN", "/usr/local/bin:/usr/bin"},
+      {"DOUBLE", "two words"},
+      {"SINGLE", "it is \"quoted\""},
+      {"SPACED", "padded value"},
+      {"EXPORTED", "yes"},
+      {"TWICE", "second"},
+      {"HALF", "\"open only"},
+      {"LAST", "no newline"},
+      {"1BAD", ""},
       {"comment", ""},
   };
   auto env = environment();
@@ -87,7 +96,8 @@ TEST_F(EnvironmentFiles, WritingOneVariableKeepsEveryOtherLine) {
 
   ASSERT_TRUE(env->writeVariable(false, "PATH", "/usr/bin:/bin:/opt/php"));
   EXPECT_EQ(machineFile(),
-            "# machine-wide variables\nLANG=C.UTF-8\ngarbage without equals\nPATH=/usr/bin:/bin:/opt/php\n\nEDITOR=vi");
+            "# machine-wide variables\nLANG=C.UTF-8\ngarbage without "
+            "equals\nPATH=/usr/bin:/bin:/opt/php\n\nEDITOR=vi");
 
   ASSERT_TRUE(env->writeVariable(false, "NEW", "x"));
   EXPECT_EQ(machineFile(),
@@ -95,8 +105,9 @@ TEST_F(EnvironmentFiles, WritingOneVariableKeepsEveryOtherLine) {
             "EDITOR=vi\nNEW=x\n");
 
   ASSERT_TRUE(env->removeVariable(false, "LANG"));
-  EXPECT_EQ(machineFile(),
-            "# machine-wide variables\ngarbage without equals\nPATH=/usr/bin:/bin:/opt/php\n\nEDITOR=vi\nNEW=x\n");
+  EXPECT_EQ(
+      machineFile(),
+      "# machine-wide variables\ngarbage without equals\nPATH=/usr/bin:/bin:/opt/php\n\nEDITOR=vi\nNEW=x\n");
   EXPECT_EQ(env->countVariables(false), 3);
 }
 
@@ -154,8 +165,10 @@ TEST_F(EnvironmentFiles, RefusesWhatOneLineCannotHold) {
   writeMachineFile("KEEP=1\n");
   auto env = environment();
 
-  for (const char* value : {"two\nlines", "carriage\rreturn"}) EXPECT_FALSE(env->writeVariable(false, "X", value));
-  for (const char* name : {"", "1X", "A B", "A=B", "A-B"}) EXPECT_FALSE(env->writeVariable(false, name, "v")) << name;
+  for (const char* value : {"two\nlines", "carriage\rreturn"})
+    EXPECT_FALSE(env->writeVariable(false, "X", value));
+  for (const char* name : {"", "1X", "A B", "A=B", "A-B"})
+    EXPECT_FALSE(env->writeVariable(false, name, "v")) << name;
   EXPECT_EQ(machineFile(), "KEEP=1\n");
 }
 
@@ -248,7 +261,8 @@ TEST_F(EnvironmentFiles, WritesAreAtomicAndKeepTheFileMode) {
   ASSERT_EQ(::link(tree.path("etc/environment").c_str(), tree.path("as_read_before").c_str()), 0);
   auto env = environment();
 
-  for (int i = 0; i < 5; ++i) ASSERT_TRUE(env->writeVariable(false, "PATH", "/usr/bin:/opt/" + std::to_string(i)));
+  for (int i = 0; i < 5; ++i)
+    ASSERT_TRUE(env->writeVariable(false, "PATH", "/usr/bin:/opt/" + std::to_string(i)));
 
   EXPECT_EQ(tree.readFile("as_read_before"), "PATH=/usr/bin\n");  // never rewritten in place
   EXPECT_EQ(machineFile(), "PATH=/usr/bin:/opt/4\n");

@@ -1,12 +1,11 @@
 // Links that only POSIX can show: dangling links, link loops and links to
 // files at the top level. Each is removed as a link or left alone, and no
 // destination is ever touched.
-#include <sys/stat.h>
-#include <unistd.h>
+#include <string>
 
 #include <gtest/gtest.h>
-
-#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "support/file_system_temp_tree.h"
 #include "system/file_system.h"

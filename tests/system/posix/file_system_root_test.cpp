@@ -1,14 +1,13 @@
 // The root guard on POSIX. isRootPath is asked directly; removeDirectoryTree
 // is asked only inside a child process jailed (chroot) in a temporary folder,
 // so that even a broken guard could reach nothing but that folder.
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
 
 #include "support/file_system_temp_tree.h"
 #include "system/file_system.h"
@@ -33,9 +32,22 @@ TEST(IsRootPath, EverySpellingOfTheRoot) {
   tree.makeDirectory("a/b");
   // Real links: the text says "inside the tree", the file system says "/".
   ASSERT_TRUE(tree.makeLink("to_usr", "/usr"));
-  const std::string roots[] = {"/", "//", "///", "/.", "/..", "/./..", "/../..", "  /", " //.", "/tmp/..",
-                               "/tmp/../", "/no/such/folder/../../..", tree.path("a/b/../../../.."),
-                               tree.path("to_usr/.."), tree.path("to_usr/../"), climbToRoot()};
+  const std::string roots[] = {"/",
+                               "//",
+                               "///",
+                               "/.",
+                               "/..",
+                               "/./..",
+                               "/../..",
+                               "  /",
+                               " //.",
+                               "/tmp/..",
+                               "/tmp/../",
+                               "/no/such/folder/../../..",
+                               tree.path("a/b/../../../.."),
+                               tree.path("to_usr/.."),
+                               tree.path("to_usr/../"),
+                               climbToRoot()};
   for (const std::string& spelling : roots) EXPECT_TRUE(isRootPath(spelling)) << spelling;
 }
 
@@ -43,7 +55,8 @@ TEST(IsRootPath, PathsThatAreNotTheRoot) {
   TempTree tree;
   tree.makeDirectory("a");
   ASSERT_TRUE(tree.makeLink("to_root", "/"));
-  const std::string others[] = {"", "   ", "/tmp", "/ ", "/..a", "/.x", "tmp", tree.path("a"), tree.path("a/.."),
+  const std::string others[] = {"", "   ", "/tmp", "/ ", "/..a", "/.x", "tmp", tree.path("a"),
+                                tree.path("a/.."),
                                 // A link to "/" is a link: removing it removes the link only.
                                 tree.path("to_root"), tree.path("to_root/")};
   for (const std::string& spelling : others) EXPECT_FALSE(isRootPath(spelling)) << spelling;
@@ -76,8 +89,20 @@ TEST(RemoveDirectoryTree, RefusesEveryRootSpellingInAJail) {
   const auto before = jail.snapshot("");
 
   const int result = inJail(jail.root(), [] {
-    const char* spellings[] = {"/", "//", "/.", "/..", "  /", "/./", "/home/..", "/home/user/../..", "/missing/..",
-                               "../..", "../../", "../../..", "php/../../..", "/home/user/php/../../../"};
+    const char* spellings[] = {"/",
+                               "//",
+                               "/.",
+                               "/..",
+                               "  /",
+                               "/./",
+                               "/home/..",
+                               "/home/user/../..",
+                               "/missing/..",
+                               "../..",
+                               "../../",
+                               "../../..",
+                               "php/../../..",
+                               "/home/user/php/../../../"};
     int index = 1;
     for (const char* spelling : spellings) {
       // The guard is asked first: a refusal there means nothing was touched.

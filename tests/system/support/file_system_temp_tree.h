@@ -15,8 +15,6 @@
 #include <unistd.h>
 #endif
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -25,6 +23,8 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+
+#include <gtest/gtest.h>
 
 namespace phpswitch::file_system_support {
 
@@ -38,8 +38,8 @@ inline bool runningUnderWine() {
 // The Unix path behind a Windows path (Wine only; empty elsewhere).
 inline std::string unixPathOf(const std::string& windowsPath) {
   using ToUnix = char*(CDECL*)(const WCHAR*);
-  const auto toUnix =
-      reinterpret_cast<ToUnix>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  const auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
   if (toUnix == nullptr) return {};
   wchar_t wide[MAX_PATH * 2] = {};
   ::MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH * 2);
@@ -70,7 +70,9 @@ inline bool waitFor(const std::function<bool()>& done) {
   return done();
 }
 
-inline bool entryExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+inline bool entryExists(const std::string& path) {
+  return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 #else
 inline constexpr char kSeparator = '/';
 
@@ -115,7 +117,9 @@ class TempTree {
   TempTree(const TempTree&) = delete;
   TempTree& operator=(const TempTree&) = delete;
 
-  const std::string& root() const { return root_; }
+  const std::string& root() const {
+    return root_;
+  }
 
   // `relative` ("a/b") inside the tree, with the platform's separator.
   std::string path(std::string_view relative = {}) const {
@@ -126,7 +130,9 @@ class TempTree {
     return out;
   }
 
-  void makeDirectory(std::string_view relative) const { std::filesystem::create_directories(path(relative)); }
+  void makeDirectory(std::string_view relative) const {
+    std::filesystem::create_directories(path(relative));
+  }
 
   // Writes a file, making the folders above it first.
   void writeFile(std::string_view relative, std::string_view content) const {
@@ -150,18 +156,22 @@ class TempTree {
       const std::string unixLink = unixPathOf(link);
       const std::string unixDestination = unixPathOf(destination);
       if (unixLink.empty() || unixDestination.empty()) return false;
-      if (!startUnixProgram("/bin/ln", "ln -s \"" + unixDestination + "\" \"" + unixLink + "\"")) return false;
+      if (!startUnixProgram("/bin/ln", "ln -s \"" + unixDestination + "\" \"" + unixLink + "\""))
+        return false;
       // Win32 under Wine does not see a dangling link at all: wait for a live one.
       return waitFor([&] { return entryExists(link); });
     }
     // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE (2): works in developer mode.
-    return ::CreateSymbolicLinkA(link.c_str(), destination.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY | 2) != FALSE;
+    return ::CreateSymbolicLinkA(link.c_str(), destination.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY | 2) !=
+           FALSE;
 #else
     return ::symlink(destination.c_str(), link.c_str()) == 0;
 #endif
   }
 
-  bool exists(std::string_view relative) const { return entryExists(path(relative)); }
+  bool exists(std::string_view relative) const {
+    return entryExists(path(relative));
+  }
 
   // Every entry under `relative` with its kind and content (a link by its
   // destination, never followed), keyed by its path below `relative`.

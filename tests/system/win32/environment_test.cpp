@@ -3,15 +3,16 @@
 // environment and refuses every write, so these tests hold there and on
 // Windows alike. A process-local activation context that maps the ProgID to a
 // class nobody serves stands in for a system without the shell object.
-#include <windows.h>
+#include "system/environment.h"
 
-#include <gtest/gtest.h>
+#include <windows.h>
 
 #include <fstream>
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "support/file_system_temp_tree.h"
-#include "system/environment.h"
 
 namespace phpswitch {
 namespace {
@@ -72,7 +73,8 @@ TEST(Win32Environment, ReadsAVariableTheProcessHasAndSaysItWasRead) {
     EXPECT_NE(read.source, ReadSource::Failed);
   }
   EXPECT_EQ(environment->readVariable(false, "PHPSWITCH_SYSFS_NOWHERE"), "");
-  EXPECT_EQ(environment->readVariableChecked(false, "PHPSWITCH_SYSFS_NOWHERE").source, ReadSource::Collection);
+  EXPECT_EQ(environment->readVariableChecked(false, "PHPSWITCH_SYSFS_NOWHERE").source,
+            ReadSource::Collection);
 }
 
 TEST(Win32Environment, ARefusedWriteIsReportedAndNothingChanges) {
@@ -162,14 +164,15 @@ TEST(Win32Environment, ArgumentsArriveInCodePage936) {
   }
   wchar_t program[MAX_PATH] = {};
   ::GetModuleFileNameW(nullptr, program, MAX_PATH);
-  std::wstring commandLine = std::wstring(L"\"") + program +
-                             L"\" --gtest_filter=Win32Environment.ArgumentsArriveInCodePage936 \"\u4E2D\u6587 \u53C2\u6570\"";
+  std::wstring commandLine =
+      std::wstring(L"\"") + program +
+      L"\" --gtest_filter=Win32Environment.ArgumentsArriveInCodePage936 \"\u4E2D\u6587 \u53C2\u6570\"";
   const ScopedProcessVariable child("PHPSWITCH_SYSFS_CHILD", "1");
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  ASSERT_TRUE(::CreateProcessW(program, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                               &process));
+  ASSERT_TRUE(::CreateProcessW(program, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &process));
   ::WaitForSingleObject(process.hProcess, INFINITE);
   DWORD exitCode = 1;
   ::GetExitCodeProcess(process.hProcess, &exitCode);

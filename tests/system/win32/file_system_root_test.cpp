@@ -4,9 +4,9 @@
 // guard could reach nothing but that folder.
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "support/file_system_temp_tree.h"
 #include "system/file_system.h"
@@ -18,21 +18,56 @@ using file_system_support::TempTree;
 
 TEST(IsRootPath, EverySpellingOfADriveOrShareRoot) {
   const char* roots[] = {
-      "C:", "C:\\", "C:/", "c:\\", "C:\\\\", "  C:\\", " C:", "?:", "1:\\",  // the drive test takes any first byte
-      "C:\\.", "C:\\..", "C:\\Windows\\..", "C:\\ ", "C:\\.\\", "C:/Windows/../",
-      "\\", "/", "\\\\", "//", "  \\",
-      "\\\\server\\share", "\\\\server\\share\\", "//server/share", "\\\\server", "\\\\server\\share\\dir\\..",
-      "\\\\?\\C:\\", "\\\\?\\C:", "\\\\.\\C:\\", "\\\\.\\C:", "\\\\?\\C:\\x\\..", "//?/C:/",
-      "\\\\?\\UNC\\server\\share", "\\\\?\\UNC\\server\\share\\", "\\\\.\\UNC\\server\\share",
+      "C:",
+      "C:\\",
+      "C:/",
+      "c:\\",
+      "C:\\\\",
+      "  C:\\",
+      " C:",
+      "?:",
+      "1:\\",  // the drive test takes any first byte
+      "C:\\.",
+      "C:\\..",
+      "C:\\Windows\\..",
+      "C:\\ ",
+      "C:\\.\\",
+      "C:/Windows/../",
+      "\\",
+      "/",
+      "\\\\",
+      "//",
+      "  \\",
+      "\\\\server\\share",
+      "\\\\server\\share\\",
+      "//server/share",
+      "\\\\server",
+      "\\\\server\\share\\dir\\..",
+      "\\\\?\\C:\\",
+      "\\\\?\\C:",
+      "\\\\.\\C:\\",
+      "\\\\.\\C:",
+      "\\\\?\\C:\\x\\..",
+      "//?/C:/",
+      "\\\\?\\UNC\\server\\share",
+      "\\\\?\\UNC\\server\\share\\",
+      "\\\\.\\UNC\\server\\share",
       "\\\\?\\Volume{01234567-89ab-cdef-0123-456789abcdef}\\",
   };
   for (const char* spelling : roots) EXPECT_TRUE(isRootPath(spelling)) << spelling;
 }
 
 TEST(IsRootPath, PathsBelowARoot) {
-  const char* others[] = {"",          "   ",           "C:\\php",          "C:\\php\\",        "D:\\php_target",
-                          "\\\\server\\share\\php",      "\\\\?\\C:\\php",   "\\\\?\\UNC\\server\\share\\php",
-                          "C:\\x\\y\\..", "php_target"};
+  const char* others[] = {"",
+                          "   ",
+                          "C:\\php",
+                          "C:\\php\\",
+                          "D:\\php_target",
+                          "\\\\server\\share\\php",
+                          "\\\\?\\C:\\php",
+                          "\\\\?\\UNC\\server\\share\\php",
+                          "C:\\x\\y\\..",
+                          "php_target"};
   for (const char* spelling : others) EXPECT_FALSE(isRootPath(spelling)) << spelling;
 }
 
@@ -47,24 +82,27 @@ class SandboxMappings {
     const std::string dosdevices = cDrive.substr(0, slash);
     const DWORD used = ::GetLogicalDrives();
     for (char letter = 'P'; letter <= 'Y'; ++letter) {
-      if (!(used & (1u << (letter - 'A'))) && !file_system_support::entryExists(std::string(1, letter) + ":\\")) {
+      if (!(used & (1u << (letter - 'A'))) &&
+          !file_system_support::entryExists(std::string(1, letter) + ":\\")) {
         drive_ = letter;
         break;
       }
     }
-    server_ = "phpswitch-test-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(::GetTickCount());
+    server_ =
+        "phpswitch-test-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(::GetTickCount());
     driveLink_ = dosdevices + "/" + static_cast<char>(drive_ - 'A' + 'a') + ":";
     serverLink_ = dosdevices + "/unc/" + server_;
     file_system_support::startUnixProgram(
-        "/bin/sh", "sh -c \"mkdir -p '" + dosdevices + "/unc' && ln -sfn '" + file_system_support::unixPathOf(driveFolder) +
-                       "' '" + driveLink_ + "' && ln -sfn '" + file_system_support::unixPathOf(serverFolder) + "' '" +
-                       serverLink_ + "'\"");
+        "/bin/sh", "sh -c \"mkdir -p '" + dosdevices + "/unc' && ln -sfn '" +
+                       file_system_support::unixPathOf(driveFolder) + "' '" + driveLink_ + "' && ln -sfn '" +
+                       file_system_support::unixPathOf(serverFolder) + "' '" + serverLink_ + "'\"");
     (void)tree;
   }
   // Wine may go on showing a drive it has seen, so nothing waits for the
   // mappings to go; they lead nowhere once the tree is removed.
   ~SandboxMappings() {
-    if (!driveLink_.empty()) file_system_support::startUnixProgram("/bin/rm", "rm -f '" + driveLink_ + "' '" + serverLink_ + "'");
+    if (!driveLink_.empty())
+      file_system_support::startUnixProgram("/bin/rm", "rm -f '" + driveLink_ + "' '" + serverLink_ + "'");
   }
   std::string drive() const { return std::string(1, drive_); }
   const std::string& server() const { return server_; }
@@ -86,17 +124,35 @@ TEST(RemoveDirectoryTree, RefusesEveryRootSpellingOfASandboxDriveAndShare) {
   const std::string d = sandbox.drive();
   const std::string share = "\\\\" + sandbox.server() + "\\share";
   ASSERT_TRUE(file_system_support::waitFor([&] {
-    return file_system_support::entryExists(d + ":\\canary") && file_system_support::entryExists(share + "\\canary");
+    return file_system_support::entryExists(d + ":\\canary") &&
+           file_system_support::entryExists(share + "\\canary");
   }));
 
   char previous[MAX_PATH] = {};
   ::GetCurrentDirectoryA(MAX_PATH, previous);
   ASSERT_TRUE(::SetCurrentDirectoryA((d + ":\\sub\\deeper").c_str()));
-  const std::string spellings[] = {
-      d + ":", d + ":\\", d + ":/", "  " + d + ":\\", d + ":\\.", d + ":\\..", d + ":\\sub\\..",
-      d + ":\\sub\\deeper\\..\\..\\", "\\\\?\\" + d + ":\\", "\\\\?\\" + d + ":", "\\\\.\\" + d + ":\\",
-      "\\\\.\\" + d + ":", "\\", "/", "..\\..", "..\\..\\..", share, share + "\\", "//" + sandbox.server() + "/share",
-      share + "\\sub\\..", "\\\\?\\UNC\\" + sandbox.server() + "\\share", "\\\\.\\UNC\\" + sandbox.server() + "\\share\\"};
+  const std::string spellings[] = {d + ":",
+                                   d + ":\\",
+                                   d + ":/",
+                                   "  " + d + ":\\",
+                                   d + ":\\.",
+                                   d + ":\\..",
+                                   d + ":\\sub\\..",
+                                   d + ":\\sub\\deeper\\..\\..\\",
+                                   "\\\\?\\" + d + ":\\",
+                                   "\\\\?\\" + d + ":",
+                                   "\\\\.\\" + d + ":\\",
+                                   "\\\\.\\" + d + ":",
+                                   "\\",
+                                   "/",
+                                   "..\\..",
+                                   "..\\..\\..",
+                                   share,
+                                   share + "\\",
+                                   "//" + sandbox.server() + "/share",
+                                   share + "\\sub\\..",
+                                   "\\\\?\\UNC\\" + sandbox.server() + "\\share",
+                                   "\\\\.\\UNC\\" + sandbox.server() + "\\share\\"};
   for (const std::string& spelling : spellings) {
     // The guard is asked first: while it refuses, removal is never tried.
     ASSERT_TRUE(isRootPath(spelling)) << spelling;

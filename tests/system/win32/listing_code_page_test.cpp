@@ -3,9 +3,9 @@
 // double-byte character whose second byte is 0x5C.
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "support/file_system_temp_tree.h"
 #include "system/listing.h"
@@ -43,7 +43,8 @@ TEST(ListSubdirectories, FolderEndingInA5CTrailByteGetsNoSeparator) {
   TextList list;
 
   EXPECT_EQ(listSubdirectories(folder, list, true, true), 2);
-  EXPECT_EQ(list, (TextList{folder + "\x81\x5C", folder + "\x81\x5C" "2"}));
+  EXPECT_EQ(list, (TextList{folder + "\x81\x5C", folder + "\x81\x5C"
+                                                          "2"}));
 }
 
 }  // namespace
