@@ -5,7 +5,6 @@
 #include "app/qt/qt_window.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
@@ -20,6 +19,7 @@
 #include <mutex>
 #include <thread>
 
+#include "app/qt/qt_widgets.h"
 #include "system/runner.h"
 
 namespace phpswitch {
@@ -105,80 +105,6 @@ int buttonCode(QMessageBox::StandardButton button) {
       return kButtonCancel;
   }
 }
-
-// Win32's 9-point GUI font has a 12-pixel line; Qt's faces run taller, so a
-// label whose wrapped text would be cut at the bottom gets a smaller size
-// (down to 9 pixels) instead.
-void setLabelText(QLabel* label, const QString& text) {
-  label->setText(text);
-  QFont font = label->parentWidget()->font();
-  for (int size = font.pixelSize(); size > 9; --size) {
-    font.setPixelSize(size);
-    const QRect needed = QFontMetrics(font).boundingRect(label->contentsRect(), Qt::TextWordWrap, text);
-    if (needed.height() <= label->contentsRect().height()) break;
-  }
-  label->setFont(font);
-}
-
-class MainWidget : public QWidget {
- public:
-  std::function<void()> onClose;
-  QSize pendingOuterSize;  // until the frame is known
-
-  // resize() sizes the client area: take the frame off once the platform
-  // knows it. A window manager adds its frame after the window is shown, an
-  // X server without one never does.
-  void fitOuterSize() {
-    const QSize frame = frameGeometry().size() - size();
-    if (frame.isNull() || !pendingOuterSize.isValid()) return;
-    const QSize outer = pendingOuterSize;
-    pendingOuterSize = QSize();  // before resize(), whose events come back here
-    resize(outer - frame);
-  }
-
- protected:
-  bool event(QEvent* event) override {
-    const bool handled = QWidget::event(event);
-    if (pendingOuterSize.isValid() && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
-      fitOuterSize();
-    }
-    return handled;
-  }
-  void closeEvent(QCloseEvent* event) override {
-    QWidget::closeEvent(event);
-    if (event->isAccepted() && onClose) onClose();
-  }
-};
-
-class FieldEdit : public QLineEdit {
- public:
-  using QLineEdit::QLineEdit;
-  std::function<void()> onDoubleClick, onFocusOut;
-
- protected:
-  void mouseDoubleClickEvent(QMouseEvent* event) override {
-    QLineEdit::mouseDoubleClickEvent(event);
-    if (onDoubleClick) onDoubleClick();
-  }
-  void focusOutEvent(QFocusEvent* event) override {
-    QLineEdit::focusOutEvent(event);
-    if (onFocusOut) onFocusOut();
-  }
-};
-
-// Any double-click in the list raises the event, also one beside the items
-// while nothing is selected: the handler then takes the empty text.
-class DirectoryList : public QListWidget {
- public:
-  using QListWidget::QListWidget;
-  std::function<void()> onDoubleClick;
-
- protected:
-  void mouseDoubleClickEvent(QMouseEvent* event) override {
-    QListWidget::mouseDoubleClickEvent(event);
-    if (onDoubleClick) onDoubleClick();
-  }
-};
 
 }  // namespace
 
