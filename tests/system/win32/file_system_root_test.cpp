@@ -75,7 +75,7 @@ TEST(IsRootPath, PathsBelowARoot) {
 // temporary tree, made from the Linux side in the prefix's dosdevices.
 class SandboxMappings {
  public:
-  SandboxMappings(const TempTree& tree, const std::string& driveFolder, const std::string& serverFolder) {
+  SandboxMappings(const std::string& driveFolder, const std::string& serverFolder) {
     const std::string cDrive = file_system_support::unixPathOf("C:\\");  // .../dosdevices/c:/
     const auto slash = cDrive.rfind('/', cDrive.size() - 2);
     if (slash == std::string::npos) return;
@@ -96,13 +96,13 @@ class SandboxMappings {
         "/bin/sh", "sh -c \"mkdir -p '" + dosdevices + "/unc' && ln -sfn '" +
                        file_system_support::unixPathOf(driveFolder) + "' '" + driveLink_ + "' && ln -sfn '" +
                        file_system_support::unixPathOf(serverFolder) + "' '" + serverLink_ + "'\"");
-    (void)tree;
   }
   // Wine may go on showing a drive it has seen, so nothing waits for the
   // mappings to go; they lead nowhere once the tree is removed.
   ~SandboxMappings() {
     if (!driveLink_.empty())
-      file_system_support::startUnixProgram("/bin/rm", "rm -f '" + driveLink_ + "' '" + serverLink_ + "'");
+      file_system_support::startUnixProgram("/bin/rm",
+                                            "rm -f \"" + driveLink_ + "\" \"" + serverLink_ + "\"");
   }
   std::string drive() const { return std::string(1, drive_); }
   const std::string& server() const { return server_; }
@@ -120,7 +120,7 @@ TEST(RemoveDirectoryTree, RefusesEveryRootSpellingOfASandboxDriveAndShare) {
   tree.writeFile("server/share/canary", "share");
   tree.writeFile("server/share/sub/file", "y");
   const auto before = tree.snapshot("");
-  const SandboxMappings sandbox(tree, tree.path("drive"), tree.path("server"));
+  const SandboxMappings sandbox(tree.path("drive"), tree.path("server"));
   const std::string d = sandbox.drive();
   const std::string share = "\\\\" + sandbox.server() + "\\share";
   ASSERT_TRUE(file_system_support::waitFor([&] {
