@@ -86,15 +86,11 @@ HWND createControl(HWND window, const ControlSpec& control, int id, HFONT font) 
   return handle;
 }
 
-HFONT createMessageFont() {
-  NONCLIENTMETRICSA metrics{};
-  metrics.cbSize = sizeof(metrics);
-  if (::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-    if (HFONT font = ::CreateFontIndirectA(&metrics.lfMessageFont)) return font;
-  }
-  LOGFONTA stock{};
-  ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof(stock), &stock);
-  return ::CreateFontIndirectA(&stock);
+HFONT createWindowFont() {
+  // 12 pixels at 96 dpi; the English face name is understood under every code page.
+  HFONT font = ::CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "SimSun");
+  return font != nullptr ? font : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
 }
 
 void repaintBehind(HWND control) {

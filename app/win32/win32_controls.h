@@ -16,9 +16,9 @@ RECT clientRectOf(const ControlSpec& control);
 // the sibling order so that they never paint over what they hold.
 HWND createControl(HWND window, const ControlSpec& control, int id, HFONT font);
 
-// The system's message font (a stock GUI font when that fails). The caller
-// owns the handle and deletes it.
-HFONT createMessageFont();
+// SimSun at 9 points, the font the layout's sizes were made for: ten lines of
+// help fit its label. The caller owns the handle and deletes it.
+HFONT createWindowFont();
 
 // A transparent label shows whatever lies beneath it, so after a text change
 // the parent must repaint that area before the label draws the new text.

@@ -209,6 +209,8 @@ bool registerWindowClass() {
 Win32Window::Win32Window() : state_(std::make_unique<State>()) {}
 
 Win32Window::~Win32Window() {
+  // The pump of this thread dispatches for this window; it must not outlive it.
+  if (state_->thread != 0 && state_->onWindowThread()) installMessagePump({});
   if (state_->window != nullptr && ::IsWindow(state_->window)) {
     // Closing the window here must not report anything to events that may be gone.
     state_->events = nullptr;
@@ -226,7 +228,7 @@ bool Win32Window::open() {
   State& state = *state_;
   if (!registerWindowClass()) return false;
   state.thread = ::GetCurrentThreadId();
-  state.font = createMessageFont();
+  state.font = createWindowFont();
   const WindowSpec& spec = mainWindowSpec();
   state.window = ::CreateWindowExA(0, kWindowClass, spec.title, WS_OVERLAPPEDWINDOW, spec.x,
                                    spec.y, spec.width, spec.height, nullptr, nullptr,

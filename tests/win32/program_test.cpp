@@ -237,11 +237,12 @@ class ProgramTest : public ::testing::Test {
 
   Text panel(int part) {
     HWND bar = control("状态条1");
-    const LRESULT length = ::SendMessageA(bar, SB_GETTEXTLENGTHA, part, 0);
-    EXPECT_EQ(HIWORD(length), 0) << "panel " << part << ": default sunken border, no other style";
-    RemoteBuffer buffer(process_.hProcess, LOWORD(length) + 1);
+    EXPECT_EQ(HIWORD(::SendMessageA(bar, SB_GETTEXTLENGTHA, part, 0)), 0)
+        << "panel " << part << ": default sunken border, no other style";
+    RemoteBuffer buffer(process_.hProcess, 1024);
     ::SendMessageA(bar, SB_GETTEXTA, part, buffer.address());
-    return textFromBuffer(buffer.read().data(), LOWORD(length));
+    const std::string bytes = buffer.read();
+    return textFromBuffer(bytes.data(), bytes.size());
   }
 
   std::vector<int> panelEdges() {
@@ -348,9 +349,13 @@ TEST_F(ProgramTest, RestoresTheFieldsAndListsTheProgramFolder) {
   std::vector<Text> items;
   const auto count = ::SendMessageA(list, LB_GETCOUNT, 0, 0);
   for (int i = 0; i < count; ++i) {
-    char item[MAX_PATH] = {};
-    ::SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item));
-    items.emplace_back(item);
+    // Read as UTF-16 and converted here, as automation tools do: Wine does not
+    // convert an LB_GETTEXT answer back to ANSI between processes.
+    wchar_t item[MAX_PATH] = {};
+    ::SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item));
+    char bytes[2 * MAX_PATH] = {};
+    ::WideCharToMultiByte(CP_ACP, 0, item, -1, bytes, sizeof(bytes), nullptr, nullptr);
+    items.emplace_back(bytes);
   }
   // Full paths in ascending byte order; the dot folder and the files are not listed.
   EXPECT_EQ(items, (std::vector<Text>{folder_ + "\\PHP8", folder_ + "\\data", folder_ + "\\php-7.0.3",
@@ -374,14 +379,14 @@ struct SwitchCase {
 };
 
 TEST_F(ProgramTest, SwitchChecksTheVersionPathBeforeTouchingAnything) {
-  writeSettings(folder_ + "\\php-7.0.3", folder_ + "\\PHP8");
+  writeSettings(folder_ + "\\current", folder_ + "\\PHP8");
   launch();
   const Text panelBefore = panel(1);
   const SwitchCase cases[] = {
       {"missing", "需要被模拟路径不存在", "Error", IDOK},
       {"PHP8", "PHP.exe 未找到", "信息：", IDOK},
       // A relative path works from the program folder, whatever folder started
-      // the program; the target is not an empty directory, so the program asks.
+      // the program; the target does not exist, so the program asks first.
       {"", "确定切换环境吗?\r\n切换环境会将现有模拟路径删除后重建,请确认无误后点击确定", "将会删除模拟目录", IDNO},
   };
   for (const SwitchCase& c : cases) {
@@ -393,9 +398,7 @@ TEST_F(ProgramTest, SwitchChecksTheVersionPathBeforeTouchingAnything) {
     EXPECT_EQ(box.text, c.message);
     EXPECT_EQ(box.caption, c.caption);
   }
-  EXPECT_EQ(panel(1), panelBefore);
-  EXPECT_NE(::GetFileAttributesA((folder_ + "\\php-7.0.3\\php.exe").c_str()), INVALID_FILE_ATTRIBUTES)
-      << "the answer No removes nothing";
+  EXPECT_EQ(panel(1), panelBefore) << "no command ran";
 }
 
 TEST_F(ProgramTest, DeleteReportsTheRemovedLink) {
