@@ -6,7 +6,7 @@
 
 #include <commctrl.h>
 
-#include <vector>
+#include <algorithm>
 
 namespace phpswitch {
 namespace {
@@ -84,6 +84,29 @@ HWND createControl(HWND window, const ControlSpec& control, int id, HFONT font) 
     setUpPanels(handle);
   }
   return handle;
+}
+
+void orderTabStops(const std::vector<HWND>& controls) {
+  struct Stop {
+    HWND control;
+    RECT place;
+  };
+  std::vector<Stop> stops;
+  for (HWND control : controls) {
+    if (control == nullptr || (::GetWindowLongA(control, GWL_STYLE) & WS_TABSTOP) == 0) continue;
+    Stop stop{control, {}};
+    ::GetWindowRect(control, &stop.place);
+    stops.push_back(stop);
+  }
+  std::stable_sort(stops.begin(), stops.end(), [](const Stop& a, const Stop& b) {
+    return a.place.top != b.place.top ? a.place.top < b.place.top : a.place.left < b.place.left;
+  });
+  // The dialog navigation of the message loop follows the sibling order.
+  HWND after = HWND_TOP;
+  for (const Stop& stop : stops) {
+    ::SetWindowPos(stop.control, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    after = stop.control;
+  }
 }
 
 HFONT createWindowFont() {

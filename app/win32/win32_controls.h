@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "app/layout.h"
 
 namespace phpswitch {
@@ -15,6 +17,10 @@ RECT clientRectOf(const ControlSpec& control);
 // Creates one control with its initial text; group boxes go to the bottom of
 // the sibling order so that they never paint over what they hold.
 HWND createControl(HWND window, const ControlSpec& control, int id, HFONT font);
+
+// Tab moves through the fields and buttons as they read on screen, top to
+// bottom and left to right, rather than in definition order.
+void orderTabStops(const std::vector<HWND>& controls);
 
 // SimSun at 9 points, the font the layout's sizes were made for: ten lines of
 // help fit its label. The caller owns the handle and deletes it.

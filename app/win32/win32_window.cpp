@@ -249,6 +249,7 @@ bool Win32Window::open() {
       ::SetWindowSubclass(control, editProc, kEditSubclass, reinterpret_cast<DWORD_PTR>(&state));
     }
   }
+  orderTabStops(state.controls);
   installMessagePump([this] { pumpMessages(); });
   if (state.events != nullptr) state.events->windowCreated();
   ::ShowWindow(state.window, SW_SHOWNORMAL);

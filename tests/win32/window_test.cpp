@@ -218,6 +218,13 @@ TEST_F(Win32WindowTest, ListOperationsKeepInsertionOrderAndGuardIndexes) {
   EXPECT_EQ(window_.selectedListIndex(kList), -1);
 }
 
+TEST_F(Win32WindowTest, TabFollowsTheScreenNotTheDefinitionOrder) {
+  const char* order[] = {kVersion, kSwitch, kTarget, "按钮_恢复", kList, "按钮1", "按钮2", "按钮3", kVersion};
+  for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
+    EXPECT_EQ(::GetNextDlgTabItem(main_, control(order[i]), FALSE), control(order[i + 1])) << order[i];
+  }
+}
+
 TEST_F(Win32WindowTest, ControlsOfAKindComeInDefinitionOrder) {
   EXPECT_EQ(window_.controlsOfKind(ControlKind::EditBox), (std::vector<Text>{kTarget, kVersion}));
   EXPECT_EQ(window_.editBoxNames(), (std::vector<Text>{kTarget, kVersion}));
