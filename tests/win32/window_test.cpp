@@ -267,6 +267,30 @@ TEST_F(Win32WindowTest, OnlyTransparentLabelsLeaveTheirBackgroundUnpainted) {
   ::ReleaseDC(main_, dc);
 }
 
+// A transparent label draws no background, so a shorter text must not leave
+// the tail of the longer one it replaces on the screen.
+TEST_F(Win32WindowTest, TransparentLabelLeavesNoTraceOfAnOldText) {
+  HWND label = control(kVersionLabel);
+  RECT area;
+  ::GetClientRect(label, &area);
+  auto inkRightOf = [&](int left) {
+    ::RedrawWindow(main_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    window_.pumpMessages();
+    HDC dc = ::GetDC(label);
+    const COLORREF background = ::GetPixel(dc, area.right - 1, area.bottom - 1);
+    int ink = 0;
+    for (int y = 0; y < area.bottom; ++y) {
+      for (int x = left; x < area.right; ++x) ink += ::GetPixel(dc, x, y) != background;
+    }
+    ::ReleaseDC(label, dc);
+    return ink;
+  };
+  window_.setControlText(kVersionLabel, "PHP版本为:7.0.3 PHP版本为:7.0.3");
+  ASSERT_GT(inkRightOf(40), 0) << "the long text reaches the right part of the label";
+  window_.setControlText(kVersionLabel, "P");
+  EXPECT_EQ(inkRightOf(40), 0);
+}
+
 struct BoxCase {
   unsigned style;
   bool owned;
