@@ -110,7 +110,7 @@ int buttonCode(QMessageBox::StandardButton button) {
 
 struct QtWindow::State {
   struct Control {
-    const ControlSpec* spec;
+    const ControlSpec* entry;
     QWidget* widget;
   };
 
@@ -131,7 +131,7 @@ struct QtWindow::State {
 
   Control* find(std::string_view name) {
     for (Control& control : controls) {
-      if (name == control.spec->name) return &control;
+      if (name == control.entry->name) return &control;
     }
     return nullptr;
   }
@@ -151,18 +151,18 @@ struct QtWindow::State {
     texts[name] = text;
   }
 
-  void raise(const ControlSpec& spec, Event event) {
+  void raise(const ControlSpec& entry, Event event) {
     if (event == kLostFocus) ++lostFocusRaised;
-    if (events != nullptr && (spec.events & event) != 0) events->controlEvent(spec.name, event);
+    if (events != nullptr && (entry.events & event) != 0) events->controlEvent(entry.name, event);
   }
 
-  QWidget* makeWidget(const ControlSpec& spec, QWidget* parent);
-  QWidget* makeStatusBar(const ControlSpec& spec, QWidget* parent);
+  QWidget* makeWidget(const ControlSpec& entry, QWidget* parent);
+  QWidget* makeStatusBar(const ControlSpec& entry, QWidget* parent);
 };
 
-QWidget* QtWindow::State::makeWidget(const ControlSpec& spec, QWidget* parent) {
-  const Text text = initialTextOf(spec);
-  switch (spec.kind) {
+QWidget* QtWindow::State::makeWidget(const ControlSpec& entry, QWidget* parent) {
+  const Text text = initialTextOf(entry);
+  switch (entry.kind) {
     case ControlKind::GroupBox:
       return new QGroupBox(toQt(text), parent);
     case ControlKind::Label:
@@ -171,16 +171,16 @@ QWidget* QtWindow::State::makeWidget(const ControlSpec& spec, QWidget* parent) {
       label->setTextFormat(Qt::PlainText);
       label->setWordWrap(true);
       label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-      label->setGeometry(spec.x, spec.y, spec.width, spec.height);
+      label->setGeometry(entry.x, entry.y, entry.width, entry.height);
       setLabelText(label, multiLine(text));
       // A plain label paints the window colour; the transparent one paints
       // nothing, so whatever lies below shows through.
-      label->setAutoFillBackground(spec.kind == ControlKind::Label);
+      label->setAutoFillBackground(entry.kind == ControlKind::Label);
       return label;
     }
     case ControlKind::Button: {
       auto* button = new QPushButton(toQt(text), parent);
-      QObject::connect(button, &QPushButton::clicked, &root, [this, &spec] { raise(spec, kClicked); });
+      QObject::connect(button, &QPushButton::clicked, &root, [this, &entry] { raise(entry, kClicked); });
       return button;
     }
     case ControlKind::EditBox: {
@@ -188,41 +188,41 @@ QWidget* QtWindow::State::makeWidget(const ControlSpec& spec, QWidget* parent) {
       // Qt signals only real changes; program writes raise their own event
       // in setControlText, so only the user's edits come through here.
       QObject::connect(edit, &QLineEdit::textChanged, &root,
-                       [this, &spec](const QString& now) { remember(spec.name, fromQt(now)); });
-      QObject::connect(edit, &QLineEdit::textEdited, &root, [this, &spec](const QString& now) {
-        remember(spec.name, fromQt(now));
-        raise(spec, kTextChanged);
+                       [this, &entry](const QString& now) { remember(entry.name, fromQt(now)); });
+      QObject::connect(edit, &QLineEdit::textEdited, &root, [this, &entry](const QString& now) {
+        remember(entry.name, fromQt(now));
+        raise(entry, kTextChanged);
       });
-      edit->onDoubleClick = [this, &spec] { raise(spec, kDoubleClicked); };
-      edit->onFocusOut = [this, &spec] { raise(spec, kLostFocus); };
+      edit->onDoubleClick = [this, &entry] { raise(entry, kDoubleClicked); };
+      edit->onFocusOut = [this, &entry] { raise(entry, kLostFocus); };
       return edit;
     }
     case ControlKind::ListBox: {
       auto* list = new DirectoryList(parent);
       list->setSelectionMode(QAbstractItemView::SingleSelection);
-      list->onDoubleClick = [this, &spec] { raise(spec, kItemDoubleClicked); };
+      list->onDoubleClick = [this, &entry] { raise(entry, kItemDoubleClicked); };
       return list;
     }
     case ControlKind::StatusBar:
-      return makeStatusBar(spec, parent);
+      return makeStatusBar(entry, parent);
   }
   return nullptr;
 }
 
 // The panels are placed by hand: QStatusBar's own layout adds margins and
 // spacing, and the panels' right edges must lie at 50 and 330 pixels.
-QWidget* QtWindow::State::makeStatusBar(const ControlSpec& spec, QWidget* parent) {
+QWidget* QtWindow::State::makeStatusBar(const ControlSpec& entry, QWidget* parent) {
   auto* bar = new QStatusBar(parent);
   bar->setSizeGripEnabled(false);
   int left = 0;
   const auto specs = statusPanels();
   for (std::size_t i = 0; i < specs.size() && i < panels.size(); ++i) {
-    const int width = specs[i].width >= 0 ? specs[i].width : spec.width - left;
+    const int width = specs[i].width >= 0 ? specs[i].width : entry.width - left;
     auto* panel = new QLabel(oneLine(specs[i].text), bar);
-    panel->setObjectName(QStringLiteral("%1_panel%2").arg(QString::fromUtf8(spec.name)).arg(i));
+    panel->setObjectName(QStringLiteral("%1_panel%2").arg(QString::fromUtf8(entry.name)).arg(i));
     panel->setTextFormat(Qt::PlainText);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    panel->setGeometry(left, 0, width, spec.height);
+    panel->setGeometry(left, 0, width, entry.height);
     panels[i] = panel;
     panelTexts[i] = specs[i].text;
     left += width;
@@ -248,20 +248,20 @@ QtWindow::QtWindow() : state_(std::make_unique<State>()) {
     if (s.closeAction) s.closeAction();
   };
 
-  for (const ControlSpec& spec : mainWindowControls()) {
+  for (const ControlSpec& entry : mainWindowControls()) {
     QWidget* parent = &s.root;
-    if (*spec.parent != '\0') {
-      State::Control* holder = s.find(spec.parent);
+    if (*entry.parent != '\0') {
+      State::Control* holder = s.find(entry.parent);
       if (holder != nullptr) parent = holder->widget;
     }
-    QWidget* widget = s.makeWidget(spec, parent);
-    widget->setObjectName(QString::fromUtf8(spec.name));
-    widget->setGeometry(spec.x, spec.y, spec.width, spec.height);
-    s.controls.push_back({&spec, widget});
-    const Text text = spec.kind == ControlKind::ListBox || spec.kind == ControlKind::StatusBar
+    QWidget* widget = s.makeWidget(entry, parent);
+    widget->setObjectName(QString::fromUtf8(entry.name));
+    widget->setGeometry(entry.x, entry.y, entry.width, entry.height);
+    s.controls.push_back({&entry, widget});
+    const Text text = entry.kind == ControlKind::ListBox || entry.kind == ControlKind::StatusBar
                           ? Text()
-                          : initialTextOf(spec);
-    s.remember(spec.name, text);
+                          : initialTextOf(entry);
+    s.remember(entry.name, text);
   }
   installMessagePump([] {
     if (QCoreApplication::instance() != nullptr) QCoreApplication::processEvents();
@@ -314,7 +314,7 @@ void QtWindow::setControlText(const Text& name, const Text& text) {
   }
   State::Control* control = s.find(name);
   if (control == nullptr) return;
-  switch (control->spec->kind) {
+  switch (control->entry->kind) {
     case ControlKind::GroupBox:
       static_cast<QGroupBox*>(control->widget)->setTitle(toQt(text));
       break;
@@ -335,8 +335,8 @@ void QtWindow::setControlText(const Text& name, const Text& text) {
     case ControlKind::StatusBar:
       return;
   }
-  s.remember(control->spec->name, text);
-  s.raise(*control->spec, kTextChanged);
+  s.remember(control->entry->name, text);
+  s.raise(*control->entry, kTextChanged);
 }
 
 void QtWindow::setPanelText(int panel, const Text& text) {
@@ -388,9 +388,9 @@ void QtWindow::setFocus(const Text& name) {
   control->widget->setFocus(Qt::OtherFocusReason);
   // Qt sends no focus events while the window is inactive, yet the box that
   // had the focus must hear of losing it before this returns.
-  if (previous != nullptr && previous != control && previous->spec->kind == ControlKind::EditBox &&
+  if (previous != nullptr && previous != control && previous->entry->kind == ControlKind::EditBox &&
       s.lostFocusRaised == raisedBefore) {
-    s.raise(*previous->spec, kLostFocus);
+    s.raise(*previous->entry, kLostFocus);
   }
 }
 
@@ -423,7 +423,7 @@ Text QtWindow::listItemText(const Text& list, int index) {
 std::vector<Text> QtWindow::controlsOfKind(ControlKind kind) {
   std::vector<Text> names;
   for (const State::Control& control : state_->controls) {
-    if (control.spec->kind == kind) names.emplace_back(control.spec->name);
+    if (control.entry->kind == kind) names.emplace_back(control.entry->name);
   }
   return names;
 }

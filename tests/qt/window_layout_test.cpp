@@ -30,45 +30,45 @@ class QtWindowLayout : public ::testing::Test {
   QtWindow window_;
 };
 
-QString shownText(const ControlSpec& spec) {
-  return QString::fromStdString(initialTextOf(spec)).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+QString shownText(const ControlSpec& entry) {
+  return QString::fromStdString(initialTextOf(entry)).replace(QLatin1String("\r\n"), QLatin1String("\n"));
 }
 
 TEST_F(QtWindowLayout, EveryControlStandsWhereTheTableSays) {
-  for (const ControlSpec& spec : mainWindowControls()) {
-    SCOPED_TRACE(spec.name);
-    QWidget* widget = control(spec.name);
+  for (const ControlSpec& entry : mainWindowControls()) {
+    SCOPED_TRACE(entry.name);
+    QWidget* widget = control(entry.name);
     ASSERT_NE(widget, nullptr);
-    EXPECT_EQ(widget->objectName().toStdString(), spec.name);
-    EXPECT_EQ(widget->geometry(), QRect(spec.x, spec.y, spec.width, spec.height));
-    const QWidget* expectedParent = *spec.parent == '\0' ? window_.widget() : control(spec.parent);
+    EXPECT_EQ(widget->objectName().toStdString(), entry.name);
+    EXPECT_EQ(widget->geometry(), QRect(entry.x, entry.y, entry.width, entry.height));
+    const QWidget* expectedParent = *entry.parent == '\0' ? window_.widget() : control(entry.parent);
     EXPECT_EQ(widget->parentWidget(), expectedParent);
     EXPECT_EQ(
-        window_.controlText(spec.name),
-        spec.kind == ControlKind::ListBox || spec.kind == ControlKind::StatusBar ? "" : initialTextOf(spec));
+        window_.controlText(entry.name),
+        entry.kind == ControlKind::ListBox || entry.kind == ControlKind::StatusBar ? "" : initialTextOf(entry));
 
-    switch (spec.kind) {
+    switch (entry.kind) {
       case ControlKind::GroupBox:
         ASSERT_NE(qobject_cast<QGroupBox*>(widget), nullptr);
-        EXPECT_EQ(qobject_cast<QGroupBox*>(widget)->title(), shownText(spec));
+        EXPECT_EQ(qobject_cast<QGroupBox*>(widget)->title(), shownText(entry));
         break;
       case ControlKind::Label:
       case ControlKind::TransparentLabel: {
         auto* label = qobject_cast<QLabel*>(widget);
         ASSERT_NE(label, nullptr);
-        EXPECT_EQ(label->text(), shownText(spec));
+        EXPECT_EQ(label->text(), shownText(entry));
         EXPECT_EQ(label->textFormat(), Qt::PlainText);
         // The transparent label paints no background of its own.
-        EXPECT_EQ(label->autoFillBackground(), spec.kind == ControlKind::Label);
+        EXPECT_EQ(label->autoFillBackground(), entry.kind == ControlKind::Label);
         break;
       }
       case ControlKind::Button:
         ASSERT_NE(qobject_cast<QPushButton*>(widget), nullptr);
-        EXPECT_EQ(qobject_cast<QPushButton*>(widget)->text(), shownText(spec));
+        EXPECT_EQ(qobject_cast<QPushButton*>(widget)->text(), shownText(entry));
         break;
       case ControlKind::EditBox:
         ASSERT_NE(qobject_cast<QLineEdit*>(widget), nullptr);
-        EXPECT_EQ(qobject_cast<QLineEdit*>(widget)->text(), shownText(spec));
+        EXPECT_EQ(qobject_cast<QLineEdit*>(widget)->text(), shownText(entry));
         break;
       case ControlKind::ListBox:
         ASSERT_NE(qobject_cast<QListWidget*>(widget), nullptr);
@@ -90,11 +90,11 @@ TEST_F(QtWindowLayout, PathFieldsStartWithThePosixDefaults) {
 }
 
 TEST_F(QtWindowLayout, WindowHasItsTitleAndOuterFrame) {
-  const WindowSpec& spec = mainWindowSpec();
+  const WindowSpec& entry = mainWindowSpec();
   QWidget* root = window_.widget();
-  EXPECT_EQ(root->windowTitle().toStdString(), spec.title);
+  EXPECT_EQ(root->windowTitle().toStdString(), entry.title);
   EXPECT_TRUE(root->isVisible());
-  EXPECT_EQ(root->frameGeometry(), QRect(spec.x, spec.y, spec.width, spec.height));
+  EXPECT_EQ(root->frameGeometry(), QRect(entry.x, entry.y, entry.width, entry.height));
 }
 
 TEST_F(QtWindowLayout, StatusBarHasThreeSunkenPanelsWithoutIcons) {
