@@ -133,14 +133,17 @@ bool isPlainValueChar(char c) {
 // with anything beyond the plain characters is quoted: single quotes when it
 // holds none itself, else double quotes. The reader strips one pair of
 // matching quotes and nothing else, so both forms give the bytes back whole.
-// A line break cannot be written on one line: no result.
+// A line break cannot be written on one line: no result. Nor can a value
+// with a single quote and a $ or a backquote: inside double quotes a shell
+// that sources the file would expand them, and run what they name.
 std::optional<std::string> encodeValue(const std::string& value) {
   if (value.find_first_of("\r\n") != std::string::npos) return std::nullopt;
   bool plain = true;
   for (char c : value) plain = plain && isPlainValueChar(c);
   if (plain) return value;
-  const char quote = value.find('\'') == std::string::npos ? '\'' : '"';
-  return quote + value + quote;
+  if (value.find('\'') == std::string::npos) return '\'' + value + '\'';
+  if (value.find_first_of("$`") != std::string::npos) return std::nullopt;
+  return '"' + value + '"';
 }
 
 struct Line {
