@@ -4,6 +4,7 @@
 // leaving a field and a pick from the directory list. For every text: no
 // payload runs, nothing outside the target path changes, and the user sees
 // the right result or the action's own error.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -13,6 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/actions.h"
 #include "app/app.h"
 #include "app/version_monitor.h"
 #include "settings/settings.h"
@@ -509,6 +511,38 @@ TEST_F(HostilePaths, EveryActionOnEveryTextRunsNothingAndRemovesNothingElse) {
     runPathActions(entry);
     runFieldActions(entry);
     if (HasFatalFailure()) return;
+  }
+}
+
+// Installations beside the program under every hostile name: the list shows
+// each full path as it stands, and a pick of it switches to that installation.
+TEST_F(HostilePaths, HostileFolderNamesAreListedPickedAndSwitchedTo) {
+  std::vector<Text> expected = {program + "/data"};
+  for (const HostileName& name : kHostileNames) {
+    makeInstallation(program + "/" + name.text, "7.0.3");
+    expected.push_back(program + "/" + name.text);
+  }
+  AppContext context{window, program, {}, {}};
+  fillDirectoryList(context);
+  std::vector<Text> items = window.listItems();
+  EXPECT_TRUE(std::is_sorted(items.begin(), items.end()));
+  std::sort(items.begin(), items.end());
+  std::sort(expected.begin(), expected.end());
+  ASSERT_EQ(items, expected);
+
+  const Text target = cases + "/target";
+  for (int index = 0; index < static_cast<int>(items.size()); ++index) {
+    const Text item = window.listItems()[static_cast<std::size_t>(index)];
+    if (item == program + "/data") continue;
+    SCOPED_TRACE(withoutTrace(item));
+    window.setControlText(kTargetField, target);
+    window.doubleClickItem(index);
+    EXPECT_EQ(window.controlText(kVersionField), item);
+    window.click("按钮_切换");
+    EXPECT_TRUE(isLinkTo(target, item));
+    window.click("按钮3");
+    EXPECT_EQ(lastBox().text, phpBanner("7.0.3"));
+    expectNothingHarmed("pick and switch");
   }
 }
 
