@@ -203,7 +203,11 @@ std::optional<Text> iniWithValue(std::string_view contents, std::string_view sec
     std::size_t after = range->last;
     while (after > range->first && lines[after - 1].kind == IniLine::Kind::Blank) --after;
     replaceFirst = replaceLast = after;
-    inserted = concatTexts(key, "=", value, lineEnd);
+    // A lone CR before an empty line that ends in LF would join it to one
+    // CR LF, and that blank line would be gone.
+    const bool wouldJoin = lineEnd == "\r" && after < lines.size() && lines[after].text.empty() &&
+                           lines[after].end == "\n";
+    inserted = concatTexts(key, "=", value, wouldJoin ? std::string_view("\r\n") : lineEnd);
   }
 
   Text out(file.bom);

@@ -49,6 +49,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "[A]\r\nx=1\r\n[S]\r\nk=v\r\n"},
         WriteCase{"UnixLineEndsStayUnix", "[S]\na=1\n", "S", "b", "2", "[S]\na=1\nb=2\n"},
         WriteCase{"EachLineKeepsItsOwnLineEnd", "[S]\r\nk=1\nz=2\r", "S", "k", "new", "[S]\r\nk=new\nz=2\r"},
+        WriteCase{"NewKeyWithALoneCrKeepsTheBlankLineAfterIt", "[S]\rk=1\r\n\n[T]\rx=1\r", "S", "z", "v",
+                  "[S]\rk=1\r\nz=v\r\n\n[T]\rx=1\r"},
         WriteCase{"NamesMatchIgnoringCaseAndTheFileSpellingStays", "[Sec]\r\n\tKeY = old\r\n", "sEC", " key ",
                   "new", "[Sec]\r\nKeY=new\r\n"},
         WriteCase{"KeyWithoutEqualsSignGetsTheValue", "[S]\r\nk\r\nm=1\r\n", "S", "k", "v",
