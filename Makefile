@@ -1,10 +1,11 @@
 # phpswitch: `make run` builds and starts the Linux app, `make test` builds
 # every preset and runs every test. Both install what is missing first.
+# `make fuzz` runs each fuzz target for a minute, `make bench` prints the figures.
 
-NATIVE  := linux linux-asan
+NATIVE  := linux linux-asan linux-tsan
 WINDOWS := win32 win64-test
 
-.PHONY: all deps configure build test run clean
+.PHONY: all deps configure build test run clean fuzz bench
 
 all: build
 
@@ -22,7 +23,15 @@ build: $(addprefix build-,$(NATIVE) $(WINDOWS))
 test: build
 	ctest --preset linux
 	ctest --preset linux-asan
+	ctest --preset linux-tsan
 	ctest --preset win64-test
+	bash fuzz/run.sh 5
+
+fuzz: deps
+	bash fuzz/run.sh 60
+
+bench: deps build-linux build-win32
+	bash bench/run.sh build/linux build/win32 60
 
 run: deps build/linux/build.ninja
 	cmake --build --preset linux --target phpswitch
