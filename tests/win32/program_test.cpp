@@ -169,7 +169,7 @@ class ProgramTest : public ::testing::Test {
                                  root_.c_str(), &startup, &process_))
         << "error " << ::GetLastError();
     ASSERT_TRUE(eventually([&] { return (main_ = findMainWindow()) != nullptr; }, kStartPatienceMs))
-        << "no window titled " << mainWindowSpec().title;
+        << "no window titled " << mainWindowSpec().title << "; " << describeProcess();
     // The start-up sequence has run once the directory list is filled.
     ASSERT_TRUE(eventually([&] { return ::SendMessageA(control("列表框_menus"), LB_GETCOUNT, 0, 0) > 0; }));
   }
@@ -193,6 +193,32 @@ class ProgramTest : public ::testing::Test {
         },
         reinterpret_cast<LPARAM>(&search));
     return search.found;
+  }
+
+  // For a failed start: whether the program still runs, and its top-level windows.
+  std::string describeProcess() {
+    DWORD code = 0;
+    ::GetExitCodeProcess(process_.hProcess, &code);
+    std::string out = code == STILL_ACTIVE ? "running" : "exited with " + std::to_string(code);
+    struct Search {
+      DWORD process;
+      std::string* out;
+    } search{process_.dwProcessId, &out};
+    ::EnumWindows(
+        [](HWND candidate, LPARAM data) -> BOOL {
+          auto* search = reinterpret_cast<Search*>(data);
+          DWORD owner = 0;
+          ::GetWindowThreadProcessId(candidate, &owner);
+          if (owner != search->process) return TRUE;
+          char name[64] = {}, title[256] = {};
+          ::GetClassNameA(candidate, name, sizeof(name));
+          ::GetWindowTextA(candidate, title, sizeof(title));
+          *search->out += std::string("; window ") + name + " \"" + title + "\"" +
+                          (::IsWindowVisible(candidate) ? " visible" : " hidden");
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return out;
   }
 
   // The program's first visible dialog box ("#32770"), or null.
