@@ -8,10 +8,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <stdexcept>
 
 #include <gtest/gtest.h>
 
