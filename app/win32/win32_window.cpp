@@ -32,13 +32,24 @@ Text windowText(HWND handle) {
   return textFromBuffer(buffer.data(), copied > 0 ? static_cast<std::size_t>(copied) : 0);
 }
 
+// The controls' font, deleted after the window (State outlives the window).
+struct OwnedFont {
+  HFONT handle = nullptr;
+  OwnedFont() = default;
+  OwnedFont(const OwnedFont&) = delete;
+  OwnedFont& operator=(const OwnedFont&) = delete;
+  ~OwnedFont() {
+    if (handle != nullptr) ::DeleteObject(handle);
+  }
+};
+
 }  // namespace
 
 struct Win32Window::State {
   WindowEvents* events = nullptr;
   std::function<void()> afterDestroyed;
   HWND window = nullptr;
-  HFONT font = nullptr;
+  OwnedFont font;
   DWORD thread = 0;
   std::vector<HWND> controls;    // by layout index
   std::vector<int> writesInProgress;  // by layout index: our own SetWindowTextA calls
@@ -217,7 +228,6 @@ Win32Window::~Win32Window() {
     state_->afterDestroyed = [] {};
     ::DestroyWindow(state_->window);
   }
-  if (state_->font != nullptr) ::DeleteObject(state_->font);
 }
 
 void Win32Window::setEvents(WindowEvents& events) { state_->events = &events; }
@@ -228,7 +238,7 @@ bool Win32Window::open() {
   State& state = *state_;
   if (!registerWindowClass()) return false;
   state.thread = ::GetCurrentThreadId();
-  state.font = createWindowFont();
+  state.font.handle = createWindowFont();
   const WindowSpec& spec = mainWindowSpec();
   state.window = ::CreateWindowExA(0, kWindowClass, spec.title, WS_OVERLAPPEDWINDOW, spec.x,
                                    spec.y, spec.width, spec.height, nullptr, nullptr,
@@ -241,7 +251,7 @@ bool Win32Window::open() {
   state.controls.assign(controls.size(), nullptr);
   for (std::size_t index = 0; index < controls.size(); ++index) {
     HWND control = createControl(state.window, controls[index], kFirstControlId + static_cast<int>(index),
-                                 state.font);
+                                 state.font.handle);
     state.controls[index] = control;
     if (control == nullptr) continue;
     state.storeText(static_cast<int>(index), windowText(control));
