@@ -1,6 +1,13 @@
 # The product: 32-bit Windows, cross-compiled with MinGW-w64 (posix threads for std::thread).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
+if(CMAKE_HOST_WIN32)
+  # MSYS2's MINGW32 shell: its own compilers already target 32-bit Windows.
+  set(CMAKE_C_COMPILER gcc)
+  set(CMAKE_CXX_COMPILER g++)
+  set(CMAKE_RC_COMPILER windres)
+  return()
+endif()
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
 set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
