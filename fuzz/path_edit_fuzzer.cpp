@@ -127,7 +127,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     TextList expected = deduplicated;
     auto& members = expected.members();
     members.erase(std::remove(members.begin(), members.end(), target), members.end());
-    check(stored == joinTexts(expected, separator), "add then remove leaves the de-duplicated PATH");
+    // Compared as entries: a final empty entry is written as a final
+    // separator, which gives no entry when it is read again.
+    check(splitText(stored, separator) == splitText(joinTexts(expected, separator), separator),
+          "add then remove leaves the de-duplicated PATH");
     if (indexOfText(deduplicated, target) == -1) {
       check(stored == joinTexts(deduplicated, separator),
             "a new target leaves the de-duplicated PATH exactly");

@@ -92,7 +92,9 @@ void checkReplaceAll(const Text& text, const Text& sought, const Text& replaceme
     check(replaced == text, "nothing to replace leaves the text");
     return;
   }
-  if (!endsInCutCharacter(text, rule)) {
+  // A sought text that ends in half a character, once replaced, leaves the
+  // scan inside a character; the rules allow it, the settings never do it.
+  if (!endsInCutCharacter(text, rule) && !endsInCutCharacter(sought, rule)) {
     check(replaceAll(text, sought, sought, rule) == text, "replacing a text by itself changes nothing");
   }
   // Mark each replacement with one byte found nowhere else, then put the
