@@ -224,8 +224,7 @@ class HostilePaths : public ::testing::Test {
     runAndCapture("cd " + *quotedPath(temp / "source") + " && . " + *quotedPath(environmentFile));
   }
 
-  void switchWith(const Entry& entry, const Text& target, const Text& version, Outcome outcome,
-                  const Text& refusal);
+  void switchWith(const Text& target, const Text& version, Outcome outcome, const Text& refusal);
   void runTargetActions(const Entry& entry);
   void runVersionSwitch(const Entry& entry, int number);
   void runPathActions(const Entry& entry);
@@ -243,8 +242,7 @@ class HostilePaths : public ::testing::Test {
   std::vector<ShownBox> shown_;
 };
 
-void HostilePaths::switchWith(const Entry& entry, const Text& target, const Text& version, Outcome outcome,
-                              const Text& refusal) {
+void HostilePaths::switchWith(const Text& target, const Text& version, Outcome outcome, const Text& refusal) {
   window.setControlText(kTargetField, target);
   window.setControlText(kVersionField, version);
   const Text panelBefore = window.panel(1);
@@ -268,13 +266,12 @@ void HostilePaths::switchWith(const Entry& entry, const Text& target, const Text
       EXPECT_EQ(window.panel(1).find(kConfirmation), Text::npos) << window.panel(1);
       break;
   }
-  (void)entry;
 }
 
 // Switch to the installation, ask the monitor, test, delete.
 void HostilePaths::runTargetActions(const Entry& entry) {
   const Text version = entry.version.empty() ? installation : entry.version;
-  switchWith(entry, entry.text, version, entry.asTarget, entry.targetRefusal);
+  switchWith(entry.text, version, entry.asTarget, entry.targetRefusal);
   expectNothingHarmed("switch");
   const bool linked = entry.asTarget == Outcome::Linked;
 
@@ -310,7 +307,7 @@ void HostilePaths::runVersionSwitch(const Entry& entry, int number) {
   if (entry.asVersion == Outcome::Linked && !fileExists(absolute(entry.text) + "/php")) {
     makeInstallation(absolute(entry.text), "7.0.3");
   }
-  switchWith(entry, target, entry.text, entry.asVersion, entry.versionRefusal);
+  switchWith(target, entry.text, entry.asVersion, entry.versionRefusal);
   expectNothingHarmed("switch to the text");
   if (entry.asVersion == Outcome::Linked) {
     EXPECT_EQ(monitorLabel(target), "PHP版本为:7.0.3");
