@@ -17,9 +17,14 @@
 namespace phpswitch {
 namespace {
 
+// The temporary program directory; abort skips its removal at exit.
+Text madeFolder;
+
 void check(bool holds, const char* property) {
   if (holds) return;
   std::fprintf(stderr, "property broken: %s\n", property);
+  std::error_code ignored;
+  if (!madeFolder.empty()) std::filesystem::remove_all(madeFolder, ignored);
   std::abort();
 }
 
@@ -60,6 +65,7 @@ class ProgramFolder {
     const char* made = ::mkdtemp(pattern);
     check(made != nullptr, "a temporary folder is made");
     path_ = made;
+    madeFolder = path_;
     std::filesystem::create_directories(path_ + "/data");
     std::filesystem::create_symlink("/dev/null", path_ + "/data/path-backup.txt");
   }
