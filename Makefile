@@ -12,6 +12,9 @@ all: build
 deps:
 	@bash tools/deps.sh
 
+# Kept between runs: make would otherwise delete them as intermediate files.
+.PRECIOUS: build/%/build.ninja
+
 build/%/build.ninja: CMakeLists.txt CMakePresets.json | deps
 	cmake --preset $* >/dev/null
 
@@ -21,11 +24,11 @@ build-%: deps build/%/build.ninja
 build: $(addprefix build-,$(NATIVE) $(WINDOWS))
 
 test: build
+	bash fuzz/run.sh 5
 	ctest --preset linux
 	ctest --preset linux-asan
 	ctest --preset linux-tsan
 	ctest --preset win64-test
-	bash fuzz/run.sh 5
 
 fuzz: deps
 	bash fuzz/run.sh 60
