@@ -49,7 +49,7 @@ void switchVersion(AppContext& app) {
     showMessage(window, kOverlapRefusal, kMbIconError, "Error");
     return;
   }
-  const std::optional<Text> command = linkCommand(target, version);
+  const std::optional<Text> command = linkCommand(target, absolutePath(version));
   if (!command) {
     refuseExpansion(window);
     return;

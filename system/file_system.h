@@ -21,6 +21,11 @@ bool isRootPath(const Text& path);
 // and a file at the top level are never removed. True when the directory is gone.
 bool removeDirectoryTree(const Text& path);
 
+// `path` as an absolute path, taken from the current directory when it is
+// relative; "" stays "". A link's destination is stored as given, so a relative
+// one would be read from the link's own folder instead of from ours.
+Text absolutePath(const Text& path);
+
 // Creates every missing folder of `path`. True when all of them exist afterwards.
 bool makeDirectoryPath(const Text& path);
 

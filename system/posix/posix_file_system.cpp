@@ -233,6 +233,13 @@ bool removeDirectoryTree(const Text& path) {
   return ::rmdir(entry.c_str()) == 0;
 }
 
+Text absolutePath(const Text& path) {
+  if (path.empty() || path.front() == '/') return path;
+  const std::string current = currentDirectoryPath();
+  if (current.empty()) return path;
+  return current == "/" ? "/" + path : current + "/" + path;
+}
+
 bool makeDirectoryPath(const Text& path) {
   if (path.empty()) return false;
   // Like mkdir -p: each folder from the top down; one that exists already

@@ -263,6 +263,19 @@ bool removeDirectoryTree(const Text& path) {
   return ::RemoveDirectoryA(entry.c_str()) != FALSE;
 }
 
+Text absolutePath(const Text& path) {
+  if (path.empty()) return path;
+  // GetFullPathNameA also resolves "\php" and "D:php", which depend on the
+  // current drive and that drive's current folder.
+  const DWORD size = ::GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return path;
+  std::string buffer(size, '\0');
+  const DWORD length = ::GetFullPathNameA(path.c_str(), size, buffer.data(), nullptr);
+  if (length == 0 || length >= size) return path;
+  buffer.resize(length);
+  return buffer;
+}
+
 bool makeDirectoryPath(const Text& path) {
   // MakeSureDirectoryPathExists creates folders up to the last backslash only.
   const Text folder = (!path.empty() && path.back() == '\\') ? path : path + "\\";

@@ -177,6 +177,18 @@ TEST(RemoveDirectoryTree, RefusesTheCurrentDirectoryAndItsParents) {
   EXPECT_EQ(tree.snapshot(""), before);
 }
 
+TEST(AbsolutePath, TakesARelativePathFromTheCurrentDirectory) {
+  TempTree tree;
+  tree.makeDirectory("php-8.2");
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(tree.root());
+
+  EXPECT_EQ(absolutePath("php-8.2"), tree.path("php-8.2"));
+  EXPECT_EQ(absolutePath(tree.path("php-8.2")), tree.path("php-8.2"));  // already absolute
+  EXPECT_EQ(absolutePath(""), "");
+  std::filesystem::current_path(previous);
+}
+
 TEST(MakeDirectoryPath, CreatesEveryMissingFolder) {
   TempTree tree;
   tree.writeFile("file", "x");

@@ -292,6 +292,22 @@ TEST_F(LinkActions, PathsWithShellCharactersAreLinkedAsTheyStand) {
   }
 }
 
+// A version path typed relative to the program folder (as every relative
+// field is taken) must not become a relative link destination, which would be
+// read from the target's folder and leave the link dangling.
+TEST_F(LinkActions, ARelativeVersionPathIsLinkedFromTheProgramFolder) {
+  makeInstallation(programDir + "/php-8.2", "8.2.0");
+  setFields(target, "php-8.2");
+
+  window.answerBoxes({kYes});
+  clickSwitch();
+
+  EXPECT_TRUE(isLinkTo(target, programDir + "/php-8.2"));
+  window.click("按钮3");
+  ASSERT_FALSE(window.boxes().empty());
+  EXPECT_EQ(window.boxes().back().text, phpBanner("8.2.0"));
+}
+
 struct DeleteCase {
   const char* name;
   std::function<void(const Text& folder, const Text& target)> make;
