@@ -24,7 +24,7 @@ build-%: deps build/%/build.ninja
 build: $(addprefix build-,$(NATIVE) $(WINDOWS))
 
 test: build
-	bash fuzz/run.sh 5
+	bash fuzz/run.sh --smoke
 	ctest --preset linux
 	ctest --preset linux-asan
 	ctest --preset linux-tsan
