@@ -22,6 +22,8 @@ function(phpswitch_test name)
   add_executable(${name} ${ARG_SOURCES})
   phpswitch_defaults(${name})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main)
+  # tests/shared/: helpers every test folder may use.
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   if(CMAKE_CROSSCOMPILING)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES TIMEOUT 600)

@@ -26,6 +26,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include "shared/posix_privileges.h"
+#endif
+
 namespace phpswitch::file_system_support {
 
 #ifdef _WIN32
@@ -200,31 +204,8 @@ class TempTree {
 };
 
 #ifndef _WIN32
-// Runs `body` without root's power to ignore file permissions: directly when
-// the test is not root, else in a child process that hands the tree to
-// "nobody" and becomes nobody. The child's failed expectations show in the
-// log; the result says whether it passed.
 inline bool withoutRootPrivileges(const TempTree& tree, const std::function<void()>& body) {
-  if (::geteuid() != 0) {
-    body();
-    return !::testing::Test::HasFailure();
-  }
-  constexpr uid_t kNobody = 65534;
-  const pid_t child = ::fork();
-  if (child == 0) {
-    std::error_code error;
-    bool ok = ::lchown(tree.root().c_str(), kNobody, kNobody) == 0;
-    for (auto it = std::filesystem::recursive_directory_iterator(tree.root(), error);
-         !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
-      ok = ::lchown(it->path().c_str(), kNobody, kNobody) == 0 && ok;
-    }
-    if (!ok || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(2);
-    body();
-    ::_exit(::testing::Test::HasFailure() ? 1 : 0);
-  }
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return testing_shared::withoutRootPrivileges(tree.root(), body);
 }
 #endif
 
