@@ -12,71 +12,15 @@
 #include <string_view>
 #include <vector>
 
-#include <fcntl.h>
 #include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "system/environment.h"
 #include "system/file_system.h"
+#include "system/posix/posix_files.h"
 
 namespace phpswitch {
 namespace {
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor() { reset(); }
-  int get() const { return fd_; }
-  bool reset() {
-    const bool ok = fd_ < 0 || ::close(fd_) == 0;
-    fd_ = -1;
-    return ok;
-  }
-
- private:
-  int fd_;
-};
-
-enum class FileState { Read, Missing, Failed };
-
-struct FileContent {
-  FileState state = FileState::Failed;
-  std::string bytes;
-  mode_t mode = 0644;
-  uid_t owner = 0;
-  gid_t group = 0;
-};
-
-FileContent readWholeFile(const std::string& path) {
-  FileContent content;
-  if (path.empty()) return content;
-  // O_NONBLOCK: a FIFO put in the file's place must not hang the reader.
-  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (fd.get() < 0) {
-    if (errno == ENOENT) content.state = FileState::Missing;
-    return content;
-  }
-  struct stat info {};
-  if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return content;
-  char buffer[65536];
-  for (;;) {
-    const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
-    if (got == 0) break;
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      return content;
-    }
-    content.bytes.append(buffer, static_cast<std::size_t>(got));
-  }
-  content.state = FileState::Read;
-  content.mode = info.st_mode & 07777;
-  content.owner = info.st_uid;
-  content.group = info.st_gid;
-  return content;
-}
 
 bool isNameStart(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
@@ -211,61 +155,6 @@ std::string editedBytes(std::string_view bytes, const std::string& name, const s
   return out;
 }
 
-std::string folderOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// A file reached through a link is replaced at the link's destination, so
-// the link stays a link.
-std::string writeDestination(const std::string& path) {
-  struct stat info {};
-  if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
-  char* resolved = ::realpath(path.c_str(), nullptr);
-  if (resolved == nullptr) return path;
-  std::string destination = resolved;
-  std::free(resolved);
-  return destination;
-}
-
-bool writeAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t put = ::write(fd, bytes.data(), bytes.size());
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(put));
-  }
-  return true;
-}
-
-bool replaceFileAtomically(const std::string& path, const std::string& bytes, const FileContent& old) {
-  const std::string folder = folderOf(path);
-  if (!isDirectory(folder) && !makeDirectoryPath(folder)) return false;
-  const auto slash = path.rfind('/');
-  std::string temp = folder + "/." + (slash == std::string::npos ? path : path.substr(slash + 1)) + ".XXXXXX";
-  FileDescriptor fd(::mkstemp(temp.data()));
-  if (fd.get() < 0) return false;
-  bool ok = ::fchmod(fd.get(), old.state == FileState::Read ? old.mode : 0644) == 0;
-  if (ok && old.state == FileState::Read && (old.owner != ::geteuid() || old.group != ::getegid())) {
-    // Only root can give the file back to its owner; others keep their own.
-    [[maybe_unused]] const int ignored = ::fchown(fd.get(), old.owner, old.group);
-  }
-  ok = ok && writeAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
-  ok = fd.reset() && ok;
-  ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) {
-    ::unlink(temp.c_str());
-    return false;
-  }
-  // The rename itself is durable once the folder is synced.
-  FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.get() >= 0) ::fsync(dir.get());
-  return true;
-}
-
 Text processVariable(const Text& name) {
   const char* value = std::getenv(name.c_str());
   return value ? Text(value) : Text();
@@ -377,11 +266,15 @@ class PosixEnvironment final : public SystemEnvironment {
 
   // Writes the file with `name` set to `line` (removed when `line` is empty).
   bool storeLine(bool user, const Text& name, const std::string& line) {
-    if (location(user).empty()) return false;
-    const std::string path = writeDestination(location(user));
+    const std::string& path = location(user);
+    if (path.empty()) return false;
     const FileContent file = readWholeFile(path);
     if (file.state == FileState::Failed) return false;
-    return replaceFileAtomically(path, editedBytes(file.bytes, name, line), file);
+    const std::string folder = folderOf(path);
+    if (!isDirectory(folder) && !makeDirectoryPath(folder)) return false;
+    // A new file is readable by all, whatever the umask: pam_env and every
+    // login read the machine file.
+    return replaceFileAtomically(path, editedBytes(file.bytes, name, line), file, 0644);
   }
 
   EnvironmentLocations locations_;

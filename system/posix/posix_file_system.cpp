@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include <dirent.h>
@@ -17,29 +16,10 @@
 #include <unistd.h>
 
 #include "system/file_system.h"
+#include "system/posix/posix_files.h"
 
 namespace phpswitch {
 namespace {
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-  int release() { return std::exchange(fd_, -1); }
-
- private:
-  int fd_;
-};
-
-struct DirCloser {
-  void operator()(DIR* dir) const { ::closedir(dir); }
-};
-using DirStream = std::unique_ptr<DIR, DirCloser>;
 
 struct Entry {
   std::string name;
@@ -133,7 +113,7 @@ std::vector<Entry> listEntries(int dirFd) {
   std::vector<Entry> entries;
   const int streamFd = ::dup(dirFd);
   if (streamFd < 0) return entries;
-  DirStream dir(::fdopendir(streamFd));
+  DirectoryStream dir(::fdopendir(streamFd));
   if (!dir) {
     ::close(streamFd);
     return entries;
@@ -185,7 +165,7 @@ bool fileExists(const Text& path) {
 
 bool isEmptyDirectory(const Text& path) {
   if (path.empty()) return false;
-  DirStream dir(::opendir(path.c_str()));
+  DirectoryStream dir(::opendir(path.c_str()));
   if (!dir) return false;
   while (const dirent* entry = ::readdir(dir.get())) {
     const std::string name = entry->d_name;

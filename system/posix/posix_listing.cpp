@@ -1,19 +1,14 @@
 // Subdirectory listing on POSIX with opendir/readdir. A link to a directory is
 // listed as a directory, as the Windows search reports directory links; the
 // entry type comes from stat when readdir cannot tell it.
-#include <memory>
-
 #include <dirent.h>
 #include <sys/stat.h>
 
 #include "system/listing.h"
+#include "system/posix/posix_files.h"
 
 namespace phpswitch {
 namespace {
-
-struct DirCloser {
-  void operator()(DIR* dir) const { ::closedir(dir); }
-};
 
 bool isDirectoryEntry(const Text& base, const dirent& entry) {
   if (entry.d_type == DT_DIR) return true;
@@ -28,7 +23,7 @@ int listSubdirectories(const Text& folder, TextList& list, bool fullPaths, bool 
   // The last byte decides, as on Windows: in UTF-8 no byte of a longer
   // character can be "/", so the test is exact here.
   const Text base = rightPart(folder, 1) == "/" ? folder : concatTexts(folder, "/");
-  if (std::unique_ptr<DIR, DirCloser> dir{::opendir(base.c_str())}) {
+  if (DirectoryStream dir{::opendir(base.c_str())}) {
     while (const dirent* entry = ::readdir(dir.get())) {
       if (entry->d_name[0] == '.' || !isDirectoryEntry(base, *entry)) continue;
       appendText(list, fullPaths ? concatTexts(base, entry->d_name) : Text(entry->d_name));

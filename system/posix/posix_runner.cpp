@@ -13,7 +13,6 @@
 #include <chrono>
 #include <cstring>
 #include <thread>
-#include <utility>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -24,6 +23,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "system/posix/posix_files.h"
 #include "system/runner.h"
 #include "system/runner_internal.h"
 
@@ -36,40 +36,15 @@ constexpr int kPollMs = 1;
 // How often waitPumping runs an installed pump while it waits.
 constexpr std::chrono::milliseconds kPumpSlice{1};
 
-class OwnedFd {
- public:
-  OwnedFd() = default;
-  explicit OwnedFd(int fd) : fd_(fd) {}
-  OwnedFd(OwnedFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  OwnedFd& operator=(OwnedFd&& other) noexcept {
-    if (this != &other) reset(std::exchange(other.fd_, -1));
-    return *this;
-  }
-  OwnedFd(const OwnedFd&) = delete;
-  OwnedFd& operator=(const OwnedFd&) = delete;
-  ~OwnedFd() { reset(); }
-
-  int get() const { return fd_; }
-  explicit operator bool() const { return fd_ >= 0; }
-  void reset(int fd = -1) {
-    // close() is not retried on EINTR: on Linux the descriptor is gone either way.
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-
- private:
-  int fd_ = -1;
-};
-
 // A descriptor that becomes readable when the child ends (Linux 5.3 on), so
 // that the wait wakes at once instead of at its next look. Invalid where the
 // kernel has none; the 1 ms looks then find the end alone.
-OwnedFd openProcessFd(pid_t pid) {
+FileDescriptor openProcessFd(pid_t pid) {
 #ifdef SYS_pidfd_open
-  return OwnedFd(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
+  return FileDescriptor(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
 #else
   (void)pid;
-  return OwnedFd();
+  return FileDescriptor();
 #endif
 }
 
@@ -108,8 +83,8 @@ class Child {
 };
 
 struct OutputPipe {
-  OwnedFd read;
-  OwnedFd write;
+  FileDescriptor read;
+  FileDescriptor write;
 };
 
 // Both ends close on exec: the write end reaches the child only through the
@@ -117,10 +92,10 @@ struct OutputPipe {
 OutputPipe createOutputPipe() {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) return {};
-  OutputPipe pipe{OwnedFd(fds[0]), OwnedFd(fds[1])};
+  OutputPipe pipe{FileDescriptor(fds[0]), FileDescriptor(fds[1])};
   // With 0, 1 or 2 closed in this process a pipe end could land on them, and a
   // dup2 onto itself would keep its close-on-exec flag in the child.
-  for (OwnedFd* end : {&pipe.read, &pipe.write}) {
+  for (FileDescriptor* end : {&pipe.read, &pipe.write}) {
     if (end->get() < 3) end->reset(::fcntl(end->get(), F_DUPFD_CLOEXEC, 3));
   }
   if (!pipe.read || !pipe.write) return {};
@@ -226,7 +201,7 @@ Text runAndCapture(const Text& command) {
   pipe.write.reset();  // only the child holds it now
   if (pid < 0) return {};
   Child child(pid);
-  const OwnedFd processFd = openProcessFd(pid);
+  const FileDescriptor processFd = openProcessFd(pid);
 
   Text output;
   bool hungUp = false;

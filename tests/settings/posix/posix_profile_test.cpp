@@ -93,6 +93,16 @@ TEST(PosixProfile, WhatCannotBeReadIsNeverReplaced) {
   EXPECT_EQ(testing::readBytes(notAFile / "inside"), "kept");
 }
 
+// A FIFO in the file's place has no end: a read must not wait for a writer.
+TEST(PosixProfile, AFifoInTheFilesPlaceIsNeitherWaitedOnNorReplaced) {
+  testing::TempFolder folder;
+  const fs::path fifo = folder.path() / "setsoft.ini";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(readProfileValue(fifo.string(), "S", "k", "F"), "F");
+  EXPECT_FALSE(writeProfileValue(fifo.string(), "S", "k", "v"));
+  EXPECT_TRUE(fs::is_fifo(fifo));
+}
+
 TEST(PosixProfile, AReadOnlyFileIsLeftAlone) {
   testing::TempFolder folder;
   const fs::path file = folder.path() / "setsoft.ini";
