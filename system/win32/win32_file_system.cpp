@@ -13,24 +13,10 @@
 #include <shlwapi.h>
 
 #include "system/file_system.h"
+#include "system/win32/win32_handles.h"
 
 namespace phpswitch {
 namespace {
-
-class FindHandle {
- public:
-  explicit FindHandle(HANDLE handle) : handle_(handle) {}
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  ~FindHandle() {
-    if (valid()) ::FindClose(handle_);
-  }
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
 
 struct Entry {
   Text path;
@@ -191,7 +177,7 @@ std::vector<Entry> listEntries(const Text& folder) {
   std::vector<Entry> entries;
   WIN32_FIND_DATAA data;
   FindHandle find(::FindFirstFileA(joinPath(folder, "*.*").c_str(), &data));
-  if (!find.valid()) return entries;
+  if (!find) return entries;
   do {
     const Text name = data.cFileName;
     if (name == "." || name == "..") continue;
@@ -226,7 +212,7 @@ bool isDirectory(const Text& path) {
 bool fileExists(const Text& path) {
   WIN32_FIND_DATAA data;
   FindHandle find(::FindFirstFileA(path.c_str(), &data));
-  return find.valid();
+  return static_cast<bool>(find);
 }
 
 bool isEmptyDirectory(const Text& path) {

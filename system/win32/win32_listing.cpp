@@ -4,26 +4,9 @@
 #include <windows.h>
 
 #include "system/listing.h"
+#include "system/win32/win32_handles.h"
 
 namespace phpswitch {
-namespace {
-
-class FindHandle {
- public:
-  explicit FindHandle(HANDLE handle) : handle_(handle) {}
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  ~FindHandle() {
-    if (valid()) ::FindClose(handle_);
-  }
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
-
-}  // namespace
 
 int listSubdirectories(const Text& folder, TextList& list, bool fullPaths, bool sorted) {
   // Only the last byte is looked at, so a folder that ends in a double-byte
@@ -31,7 +14,7 @@ int listSubdirectories(const Text& folder, TextList& list, bool fullPaths, bool 
   const Text base = rightPart(folder, 1) == "\\" ? folder : concatTexts(folder, "\\");
   WIN32_FIND_DATAA data;
   FindHandle find(::FindFirstFileA(concatTexts(base, "*.*").c_str(), &data));
-  if (find.valid()) {
+  if (find) {
     do {
       if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || data.cFileName[0] == '.') continue;
       appendText(list, fullPaths ? concatTexts(base, data.cFileName) : Text(data.cFileName));

@@ -6,24 +6,10 @@
 #include <string>
 
 #include "system/path_compare.h"
+#include "system/win32/win32_handles.h"
 
 namespace phpswitch {
 namespace {
-
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  ~FileHandle() {
-    if (valid()) ::CloseHandle(handle_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
 
 Text fullPathOf(const Text& path) {
   const DWORD size = ::GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
@@ -65,9 +51,9 @@ Text comparable(const Text& path) {
 
 // The final path of an existing file or folder; the path itself otherwise.
 Text finalPathOf(const Text& path) {
-  FileHandle file(::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  if (!file.valid()) return path;
+  OwnedHandle file(::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file) return path;
   char buffer[MAX_PATH * 4];
   const DWORD length = ::GetFinalPathNameByHandleA(file.get(), buffer, sizeof buffer, VOLUME_NAME_DOS);
   if (length == 0 || length >= sizeof buffer) return path;

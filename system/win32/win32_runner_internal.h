@@ -1,38 +1,15 @@
-// Pieces of the Win32 command runner that its tests reach directly: the
-// handle owner, the pipe with only the child's end inheritable, and the wait
-// on a given timer (a null timer takes the fallback for a failed one).
+// Pieces of the Win32 command runner that its tests reach directly: the pipe
+// with only the child's end inheritable, and the wait on a given timer (a null
+// timer takes the fallback for a failed one).
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
-#include <utility>
+
+#include "system/win32/win32_handles.h"
 
 namespace phpswitch {
-
-class OwnedHandle {
- public:
-  OwnedHandle() = default;
-  explicit OwnedHandle(HANDLE handle) : handle_(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
-  OwnedHandle(OwnedHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-  OwnedHandle& operator=(OwnedHandle&& other) noexcept {
-    if (this != &other) reset(std::exchange(other.handle_, nullptr));
-    return *this;
-  }
-  OwnedHandle(const OwnedHandle&) = delete;
-  OwnedHandle& operator=(const OwnedHandle&) = delete;
-  ~OwnedHandle() { reset(); }
-
-  HANDLE get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-  void reset(HANDLE handle = nullptr) {
-    if (handle_ != nullptr) ::CloseHandle(handle_);
-    handle_ = handle;
-  }
-
- private:
-  HANDLE handle_ = nullptr;
-};
 
 struct OutputPipe {
   OwnedHandle read;   // ours, not inheritable
