@@ -1,25 +1,16 @@
-// Windows path overlap: full paths (GetFullPathNameA), "/" taken as "\",
+// Windows path overlap: full paths (absolutePath), "/" taken as "\",
 // compared without regard to letter case; existing paths also as their final
 // path (GetFinalPathNameByHandleA), so that a link or junction hides nothing.
 #include <windows.h>
 
 #include <string>
 
+#include "system/file_system.h"
 #include "system/path_compare.h"
 #include "system/win32/win32_handles.h"
 
 namespace phpswitch {
 namespace {
-
-Text fullPathOf(const Text& path) {
-  const DWORD size = ::GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return path;
-  std::string buffer(size, '\0');
-  const DWORD written = ::GetFullPathNameA(path.c_str(), size, buffer.data(), nullptr);
-  if (written == 0 || written >= size) return path;
-  buffer.resize(written);
-  return buffer;
-}
 
 // Byte offset where the last character of `text` begins, or npos for "".
 std::size_t lastCharStart(const Text& text) {
@@ -86,8 +77,8 @@ bool overlap(const Text& a, const Text& b) { return liesWithin(a, b) || liesWith
 
 bool pathsOverlap(const Text& removed, const Text& kept) {
   if (removed.empty() || kept.empty()) return false;
-  const Text removedPath = fullPathOf(removed);
-  const Text keptPath = fullPathOf(kept);
+  const Text removedPath = absolutePath(removed);
+  const Text keptPath = absolutePath(kept);
   return overlap(comparable(removedPath), comparable(keptPath)) ||
          overlap(comparable(finalParentOf(removedPath)), comparable(finalPathOf(keptPath)));
 }
