@@ -17,6 +17,7 @@
 
 #include "system/environment.h"
 #include "system/runner.h"
+#include "system/win32/win32_wide_text.h"
 
 namespace phpswitch {
 namespace {
@@ -68,14 +69,6 @@ class LocalMemory {
  private:
   void* memory_;
 };
-
-std::wstring widen(const Text& text) {
-  if (text.empty()) return {};
-  const int size = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-  return wide;
-}
 
 Text narrow(const wchar_t* wide, int length, UINT codePage = CP_ACP, DWORD flags = 0) {
   if (wide == nullptr || length <= 0) return {};

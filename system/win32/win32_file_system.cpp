@@ -14,6 +14,7 @@
 
 #include "system/file_system.h"
 #include "system/win32/win32_handles.h"
+#include "system/win32/win32_wide_text.h"
 
 namespace phpswitch {
 namespace {
@@ -62,14 +63,6 @@ Text withoutTrailingSeparators(const Text& path) {
 Text joinPath(const Text& folder, const Text& name) {
   const Text base = withoutTrailingSeparators(folder);
   return base + "\\" + name;
-}
-
-std::wstring widen(const Text& text) {
-  if (text.empty()) return {};
-  const int size = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-  return wide;
 }
 
 std::wstring fullPathName(const std::wstring& path) {
