@@ -24,14 +24,17 @@ cmake --build "$build" -j2 >"$build/build.log" 2>&1 || { cat "$build/build.log";
 status=0
 for target in text ini path_edit; do
   mkdir -p "$build/artifacts"
-  corpus=()
-  if [ "$label" != smoke ]; then
-    corpus=("$build/corpus/$target")
-    mkdir -p "${corpus[0]}"
+  # libFuzzer adds what it finds to the first folder: never the seeds of the
+  # source tree, and for a smoke run an empty one, so every run starts alike.
+  corpus=$build/corpus/$target
+  if [ "$label" = smoke ]; then
+    corpus=$build/smoke/$target
+    rm -rf "$corpus"
   fi
+  mkdir -p "$corpus"
   log=$build/$target.log
   if "$build/fuzz_$target" "${limit[@]}" -print_final_stats=1 \
-    -artifact_prefix="$build/artifacts/$target-" "${corpus[@]}" "$root/fuzz/seeds/$target" >"$log" 2>&1; then
+    -artifact_prefix="$build/artifacts/$target-" "$corpus" "$root/fuzz/seeds/$target" >"$log" 2>&1; then
     result=clean
   else
     result="FAILED, see $log"
