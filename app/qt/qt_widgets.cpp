@@ -39,6 +39,25 @@ bool MainWidget::event(QEvent* event) {
   return handled;
 }
 
+void MainWidget::post(std::function<void()> task) {
+  bool wake = false;
+  {
+    std::lock_guard lock(postedMutex_);
+    wake = posted_.empty();  // a wake-up is already on its way otherwise
+    posted_.push_back(std::move(task));
+  }
+  if (wake) QMetaObject::invokeMethod(this, "runPosted", Qt::QueuedConnection);
+}
+
+void MainWidget::runPosted() {
+  std::vector<std::function<void()>> tasks;
+  {
+    std::lock_guard lock(postedMutex_);
+    tasks.swap(posted_);
+  }
+  for (const auto& task : tasks) task();
+}
+
 void MainWidget::closeEvent(QCloseEvent* event) {
   QWidget::closeEvent(event);
   if (event->isAccepted() && onClose) onClose();

@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <functional>
+#include <mutex>
+#include <vector>
 
 namespace phpswitch {
 
@@ -13,14 +15,27 @@ namespace phpswitch {
 // smaller font instead.
 void setLabelText(QLabel* label, const QString& text);
 
-// The top-level window: reports its close, and keeps its outer size once a
-// frame appears around it.
+// The top-level window: reports its close, keeps its outer size once a frame
+// appears around it, and runs tasks that other threads post to the GUI thread.
 class MainWidget : public QWidget {
+  Q_OBJECT
+
  public:
   std::function<void()> onClose;
   QSize pendingOuterSize;  // the outer size to keep, until the frame is known
 
   void fitOuterSize();
+
+  // Safe from any thread: `task` runs on the GUI thread, in posting order.
+  void post(std::function<void()> task);
+
+ private:
+  Q_INVOKABLE void runPosted();
+
+  // The tasks pass through our own lock rather than inside a queued functor:
+  // Qt's event queue is synchronised where ThreadSanitizer cannot see it.
+  std::mutex postedMutex_;
+  std::vector<std::function<void()>> posted_;
 
  protected:
   bool event(QEvent* event) override;

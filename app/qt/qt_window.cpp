@@ -308,8 +308,7 @@ Text QtWindow::controlText(const Text& name) {
 void QtWindow::setControlText(const Text& name, const Text& text) {
   State& s = *state_;
   if (!s.onGuiThread()) {
-    QMetaObject::invokeMethod(
-        &s.root, [this, name, text] { setControlText(name, text); }, Qt::QueuedConnection);
+    s.root.post([this, name, text] { setControlText(name, text); });
     return;
   }
   State::Control* control = s.find(name);
@@ -343,8 +342,7 @@ void QtWindow::setPanelText(int panel, const Text& text) {
   State& s = *state_;
   if (panel < 0 || panel >= static_cast<int>(s.panels.size())) return;
   if (!s.onGuiThread()) {
-    QMetaObject::invokeMethod(
-        &s.root, [this, panel, text] { setPanelText(panel, text); }, Qt::QueuedConnection);
+    s.root.post([this, panel, text] { setPanelText(panel, text); });
     return;
   }
   s.panelTexts[panel] = text;
