@@ -239,9 +239,9 @@ bool Win32Window::open() {
   if (!registerWindowClass()) return false;
   state.thread = ::GetCurrentThreadId();
   state.font.handle = createWindowFont();
-  const WindowSpec& spec = mainWindowSpec();
-  state.window = ::CreateWindowExA(0, kWindowClass, spec.title, WS_OVERLAPPEDWINDOW, spec.x,
-                                   spec.y, spec.width, spec.height, nullptr, nullptr,
+  const WindowSpec& windowLayout = mainWindowSpec();
+  state.window = ::CreateWindowExA(0, kWindowClass, windowLayout.title, WS_OVERLAPPEDWINDOW, windowLayout.x,
+                                   windowLayout.y, windowLayout.width, windowLayout.height, nullptr, nullptr,
                                    ::GetModuleHandleA(nullptr), &state);
   if (state.window == nullptr) return false;
 

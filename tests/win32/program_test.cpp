@@ -73,18 +73,18 @@ Text fileContents(const Text& path) {
   return out.str();
 }
 
-const ControlSpec& spec(std::string_view name) {
+const ControlSpec& layoutOf(std::string_view name) {
   const ControlSpec* found = findControl(name);
   if (found == nullptr) throw std::runtime_error("no control " + Text(name));
   return *found;
 }
 
-int controlId(std::string_view name) { return kFirstControlId + static_cast<int>(&spec(name) - mainWindowControls().data()); }
+int controlId(std::string_view name) { return kFirstControlId + static_cast<int>(&layoutOf(name) - mainWindowControls().data()); }
 
 RECT layoutRect(const ControlSpec& control) {
   int x = control.x, y = control.y;
   if (*control.parent != '\0') {
-    const RECT box = layoutRect(spec(control.parent));
+    const RECT box = layoutRect(layoutOf(control.parent));
     x += box.left;
     y += box.top;
   }
@@ -332,14 +332,14 @@ TEST_F(ProgramTest, ShowsTheWindowAndEveryControlAsLaidOut) {
 
   RECT client;
   ::GetClientRect(main_, &client);
-  for (const ControlSpec& spec : mainWindowControls()) {
-    SCOPED_TRACE(spec.name);
-    HWND handle = control(spec.name);
+  for (const ControlSpec& entry : mainWindowControls()) {
+    SCOPED_TRACE(entry.name);
+    HWND handle = control(entry.name);
     ASSERT_NE(handle, nullptr);
     RECT place;
     ::GetWindowRect(handle, &place);
     ::MapWindowPoints(HWND_DESKTOP, ::GetParent(handle), reinterpret_cast<POINT*>(&place), 2);
-    if (spec.kind == ControlKind::StatusBar) {
+    if (entry.kind == ControlKind::StatusBar) {
       // The status bar docks to the bottom edge over the whole width.
       EXPECT_EQ(place.left, 0);
       EXPECT_EQ(place.right, client.right);
@@ -347,13 +347,13 @@ TEST_F(ProgramTest, ShowsTheWindowAndEveryControlAsLaidOut) {
       EXPECT_GT(place.bottom - place.top, 10);
       continue;
     }
-    const RECT expected = layoutRect(spec);
+    const RECT expected = layoutRect(entry);
     EXPECT_EQ(place.left, expected.left);
     EXPECT_EQ(place.top, expected.top);
-    EXPECT_EQ(place.right - place.left, spec.width);
-    EXPECT_EQ(place.bottom - place.top, spec.height);
-    if (spec.kind != ControlKind::ListBox && std::string_view(spec.name) != "透明标签_PHP版本") {
-      EXPECT_EQ(text(handle), initialTextOf(spec));
+    EXPECT_EQ(place.right - place.left, entry.width);
+    EXPECT_EQ(place.bottom - place.top, entry.height);
+    if (entry.kind != ControlKind::ListBox && std::string_view(entry.name) != "透明标签_PHP版本") {
+      EXPECT_EQ(text(handle), initialTextOf(entry));
     }
   }
   EXPECT_EQ(text("编辑框_目标路径"), "D:\\php_target");

@@ -87,8 +87,8 @@ class Win32WindowTest : public ::testing::Test {
 
   HWND control(std::string_view name) const {
     int index = 0;
-    for (const ControlSpec& spec : mainWindowControls()) {
-      if (name == spec.name) return ::GetDlgItem(main_, kFirstControlId + index);
+    for (const ControlSpec& entry : mainWindowControls()) {
+      if (name == entry.name) return ::GetDlgItem(main_, kFirstControlId + index);
       ++index;
     }
     return nullptr;
