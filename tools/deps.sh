@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth x11-utils
-  locales php-cli
+  locales php-cli python3
   fonts-wqy-microhei imagemagick x11-apps
   clang libclang-rt-14-dev
 )
