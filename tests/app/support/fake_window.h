@@ -92,4 +92,14 @@ class FakeWindow : public Window {
   int pumps_ = 0;
 };
 
+// A user who answers Yes to every Yes/No question, so that each switch runs
+// to its end: the harshest case for safety. Other boxes follow the script.
+class ConfirmingWindow : public FakeWindow {
+ public:
+  int messageBox(const Text& text, unsigned style, const Text& caption, bool owned) override {
+    const int answer = FakeWindow::messageBox(text, style, caption, owned);
+    return (style & 0xF) == 0x4 ? 6 /* IDYES */ : answer;
+  }
+};
+
 }  // namespace phpswitch::testing

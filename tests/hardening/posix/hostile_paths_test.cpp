@@ -43,16 +43,7 @@ constexpr char kAddFailed[] = "写入环境失败,请使用管理员身份运行
 constexpr char kRemoved[] = "删除环境成功";
 constexpr char kConfirmation[] = "symbolic link created for";
 constexpr char kInitialPath[] = "/usr/local/bin:/usr/bin:/bin";
-constexpr int kYes = 6;
 
-// A user who answers Yes to every question: the harshest case for safety.
-class ConfirmingWindow : public FakeWindow {
- public:
-  int messageBox(const Text& text, unsigned style, const Text& caption, bool owned) override {
-    const int answer = FakeWindow::messageBox(text, style, caption, owned);
-    return (style & 0xF) == 0x4 ? kYes : answer;
-  }
-};
 
 // 64-bit FNV-1a: enough to see that a file's bytes are unchanged.
 std::uint64_t hashOf(const Text& bytes) {

@@ -25,16 +25,7 @@ namespace {
 constexpr char kTargetField[] = "编辑框_目标路径";
 constexpr char kVersionField[] = "编辑框_模拟路径";
 constexpr char kLabel[] = "透明标签_PHP版本";
-constexpr int kYes = 6;
 
-// Confirms every question, so that each switch runs to its end.
-class ConfirmingWindow : public FakeWindow {
- public:
-  int messageBox(const Text& text, unsigned style, const Text& caption, bool owned) override {
-    const int answer = FakeWindow::messageBox(text, style, caption, owned);
-    return (style & 0xF) == 0x4 ? kYes : answer;
-  }
-};
 
 // A PHP whose -v takes a while, so that the window's thread pumps messages
 // (and runs nested handlers) while it waits.
