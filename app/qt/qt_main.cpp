@@ -1,6 +1,7 @@
 // phpswitch on Linux: wires the real services into the app and runs the Qt
 // window. Closing the window ends the process at once with exit code 0; the
-// monitor thread and any running command are not waited for.
+// monitor thread and any running command are not waited for. The App makes
+// the program directory the current directory.
 #include <QApplication>
 #include <cstdlib>
 
@@ -11,8 +12,6 @@
 int main(int argc, char* argv[]) {
   using namespace phpswitch;
   QApplication application(argc, argv);
-  useProgramDirectory(programDirectory());
-  setCurrentDirectory(programDirectory());
 
   QtWindow window;
   App app(window, AppServices{programDirectory(), defaultEnvironmentLocations()});

@@ -10,15 +10,12 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   using namespace phpswitch;
-  // Relative paths in the fields and in commands are taken from the program's folder.
-  const Text folder = programDirectory();
-  setCurrentDirectory(folder);
-  useProgramDirectory(folder);
-
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
   ::InitCommonControlsEx(&controls);
 
   Win32Window window;
+  // Also makes the program's folder the current directory, from which relative
+  // paths in the fields and in commands are taken.
   App app(window, AppServices{programDirectory(), defaultEnvironmentLocations()});
   // The clean-up is App::windowDestroyed, reported before this runs. The
   // monitor thread and any command still being waited for end with the process.
